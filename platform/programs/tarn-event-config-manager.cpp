@@ -1,0 +1,828 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+// tarn-event-config-manager: saves the configuration of the security-event
+// logging to an archive and restores it.
+//
+//   tarn-event-config-manager -o FILE   write a gzip tar archive of the files
+//   tarn-event-config-manager -i FILE   restore the files from such an archive
+//
+// The set of files is fixed: the event settings file, the audit rules file, the
+// syslog-ng common file, the logrotate file and the notification destination
+// files "mod-tarn-<file id>.conf" of the syslog-ng conf.d directory. Archive
+// members are named by the system path without its leading "/", for example
+// "etc/tarn-syslog.conf". All paths are placed below ADMINEVENTS_ROOT through
+// SystemPaths; FILE itself is taken as given.
+//
+// The program runs as the super-user on a file an administrator picked in a
+// file dialog, so it trusts neither that file nor the archive in it:
+// - export reads no configuration file through a symbolic link and refuses an
+//   output path that is a symbolic link, not a regular file, a file with other
+//   hard links, or an existing non-empty file that is not a gzip archive;
+// - import accepts only regular-file members with the names above (no absolute
+//   names, no "..", no links, devices or directories), each at most 16 MiB;
+//   it reads and checks the whole archive before it touches the system, stages
+//   the new files next to their targets and renames them into place (mode
+//   0644), undoing what it did when a step fails. Notification destination
+//   files that the archive does not hold are removed: the archive describes the
+//   complete set of notifications. A fixed file that the archive lacks is kept.
+//
+// Exit status: 0 on success, 1 when the export or import failed, 2 on wrong
+// usage; every failure is explained on stderr.
+
+#include "systempaths.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <expected>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+constexpr qint64 MaxMemberSize = 16 * 1024 * 1024;
+constexpr qint64 MaxTotalSize = 64 * 1024 * 1024;
+constexpr qint64 MaxArchiveSize = 64 * 1024 * 1024;
+constexpr int MaxMembers = 1024;
+
+constexpr const char *FixedFiles[] = {
+    SystemPaths::EventSettingsFile,
+    SystemPaths::AuditRulesFile,
+    SystemPaths::SyslogNgCommonFile,
+    SystemPaths::LogrotateFile,
+};
+
+constexpr char NotificationPrefix[] = "mod-tarn-";
+constexpr char NotificationSuffix[] = ".conf";
+constexpr char StagingPattern[] = "/.tarn-event-config-manager-XXXXXX";
+constexpr unsigned char GzipMagic[] = {0x1f, 0x8b};
+
+using Result = std::expected<void, QString>;
+
+void complain(const QString &message)
+{
+    std::fprintf(stderr, "tarn-event-config-manager: %s\n", message.toLocal8Bit().constData());
+}
+
+QString errnoText(int error = errno)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString shown(const QByteArray &path)
+{
+    return QFile::decodeName(path);
+}
+
+// Closes the descriptor it holds when it goes out of scope.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+
+    int get() const
+    {
+        return m_fd;
+    }
+    bool isValid() const
+    {
+        return m_fd >= 0;
+    }
+    // Closes now and reports whether the close succeeded (it may report a late write error).
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+struct ArchiveReadDeleter {
+    void operator()(struct archive *a) const
+    {
+        archive_read_free(a);
+    }
+};
+struct ArchiveWriteDeleter {
+    void operator()(struct archive *a) const
+    {
+        archive_write_free(a);
+    }
+};
+struct ArchiveEntryDeleter {
+    void operator()(struct archive_entry *e) const
+    {
+        archive_entry_free(e);
+    }
+};
+
+QString archiveError(struct archive *a)
+{
+    const char *text = archive_error_string(a);
+    return text ? QString::fromLocal8Bit(text) : QStringLiteral("unknown archive error");
+}
+
+// --- The set of configuration files -----------------------------------------
+
+// A file id: letters, digits, "-", "_" and ".", not starting with ".".
+bool isFileId(const QByteArray &id)
+{
+    if (id.isEmpty() || id.startsWith('.')) {
+        return false;
+    }
+    return std::all_of(id.cbegin(), id.cend(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_' || c == '.';
+    });
+}
+
+bool isNotificationFileName(const QByteArray &name)
+{
+    const int prefixSize = int(sizeof NotificationPrefix) - 1;
+    const int suffixSize = int(sizeof NotificationSuffix) - 1;
+    return name.size() > prefixSize + suffixSize && name.startsWith(NotificationPrefix) && name.endsWith(NotificationSuffix)
+        && isFileId(name.mid(prefixSize, name.size() - prefixSize - suffixSize));
+}
+
+QByteArray confDirPrefix()
+{
+    return QByteArray(SystemPaths::SyslogNgConfDir) + '/';
+}
+
+// The system path ("/etc/...") of an archive member, or nothing when the name
+// does not belong to the set.
+std::optional<QByteArray> systemPathOfMember(const QByteArray &member)
+{
+    const QByteArray path = '/' + member;
+    for (const char *fixed : FixedFiles) {
+        if (path == fixed) {
+            return path;
+        }
+    }
+    const QByteArray dir = confDirPrefix();
+    if (path.startsWith(dir) && isNotificationFileName(path.mid(dir.size()))) {
+        return path;
+    }
+    return std::nullopt;
+}
+
+QByteArray resolved(const QByteArray &systemPath)
+{
+    return QFile::encodeName(SystemPaths::resolve(QString::fromLatin1(systemPath)));
+}
+
+// System paths of the notification destination files present in the conf.d
+// directory, whatever their type.
+QList<QByteArray> notificationFilesOnDisk()
+{
+    QList<QByteArray> paths;
+    const QDir dir(SystemPaths::resolve(SystemPaths::SyslogNgConfDir));
+    const QStringList names = dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QString &name : names) {
+        const QByteArray encodedName = QFile::encodeName(name);
+        if (isNotificationFileName(encodedName)) {
+            paths.append(confDirPrefix() + encodedName);
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+// --- Plain file input and output ---------------------------------------------
+
+std::expected<QByteArray, QString> readAll(int fd, qint64 limit)
+{
+    QByteArray data;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return std::unexpected(errnoText());
+        }
+        if (count == 0) {
+            return data;
+        }
+        if (data.size() + count > limit) {
+            return std::unexpected(QStringLiteral("larger than %1 bytes").arg(limit));
+        }
+        data.append(buffer, int(count));
+    }
+}
+
+bool writeAll(int fd, const QByteArray &data)
+{
+    const char *next = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const ssize_t count = ::write(fd, next, size_t(left));
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        next += count;
+        left -= count;
+    }
+    return true;
+}
+
+// Creates `path`, which must not exist, with `content` and mode 0644, and
+// flushes it to disk.
+Result createFile(const QByteArray &path, const QByteArray &content)
+{
+    FileDescriptor fd(::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
+    if (!fd.isValid()) {
+        return std::unexpected(QStringLiteral("cannot create %1: %2").arg(shown(path), errnoText()));
+    }
+    if (!writeAll(fd.get(), content) || ::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0) {
+        return std::unexpected(QStringLiteral("cannot write %1: %2").arg(shown(path), errnoText()));
+    }
+    if (!fd.close()) {
+        return std::unexpected(QStringLiteral("cannot write %1: %2").arg(shown(path), errnoText()));
+    }
+    return {};
+}
+
+void syncDirectory(const QByteArray &dir)
+{
+    FileDescriptor fd(::open(dir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isValid()) {
+        ::fsync(fd.get());
+    }
+}
+
+QByteArray directoryOf(const QByteArray &path)
+{
+    const int slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : path.left(slash);
+}
+
+QByteArray fileNameOf(const QByteArray &path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+// --- Export ------------------------------------------------------------------
+
+struct ConfigFile {
+    QByteArray systemPath;
+    QByteArray content;
+    time_t modified = 0;
+};
+
+// Reads one file of the set. Nothing when it is missing or is not a regular
+// file (a symbolic link is never followed); an error when it cannot be read.
+std::expected<std::optional<ConfigFile>, QString> readConfigFile(const QByteArray &systemPath)
+{
+    const QByteArray path = resolved(systemPath);
+    struct stat status;
+    if (::lstat(path.constData(), &status) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR) {
+            return std::nullopt;
+        }
+        return std::unexpected(QStringLiteral("cannot examine %1: %2").arg(shown(path), errnoText()));
+    }
+    if (S_ISLNK(status.st_mode)) {
+        complain(QStringLiteral("skipping %1: it is a symbolic link").arg(shown(path)));
+        return std::nullopt;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        complain(QStringLiteral("skipping %1: it is not a regular file").arg(shown(path)));
+        return std::nullopt;
+    }
+
+    FileDescriptor fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.isValid()) {
+        if (errno == ELOOP) {
+            complain(QStringLiteral("skipping %1: it is a symbolic link").arg(shown(path)));
+            return std::nullopt;
+        }
+        return std::unexpected(QStringLiteral("cannot open %1: %2").arg(shown(path), errnoText()));
+    }
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::unexpected(QStringLiteral("%1 changed while it was read").arg(shown(path)));
+    }
+    const auto content = readAll(fd.get(), MaxMemberSize);
+    if (!content) {
+        return std::unexpected(QStringLiteral("cannot read %1: %2").arg(shown(path), content.error()));
+    }
+    return ConfigFile{systemPath, *content, status.st_mtime};
+}
+
+la_ssize_t appendToBuffer(struct archive *, void *clientData, const void *buffer, size_t length)
+{
+    static_cast<QByteArray *>(clientData)->append(static_cast<const char *>(buffer), int(length));
+    return la_ssize_t(length);
+}
+
+std::expected<QByteArray, QString> buildArchive(const QList<ConfigFile> &files)
+{
+    QByteArray output;
+    std::unique_ptr<struct archive, ArchiveWriteDeleter> writer(archive_write_new());
+    if (!writer || archive_write_add_filter_gzip(writer.get()) != ARCHIVE_OK || archive_write_set_format_pax_restricted(writer.get()) != ARCHIVE_OK
+        || archive_write_open(writer.get(), &output, nullptr, appendToBuffer, nullptr) != ARCHIVE_OK) {
+        return std::unexpected(QStringLiteral("cannot create the archive: %1").arg(writer ? archiveError(writer.get()) : QString()));
+    }
+    for (const ConfigFile &file : files) {
+        std::unique_ptr<struct archive_entry, ArchiveEntryDeleter> entry(archive_entry_new());
+        const QByteArray member = file.systemPath.mid(1);
+        archive_entry_set_pathname(entry.get(), member.constData());
+        archive_entry_set_filetype(entry.get(), AE_IFREG);
+        archive_entry_set_perm(entry.get(), 0644);
+        archive_entry_set_size(entry.get(), file.content.size());
+        archive_entry_set_mtime(entry.get(), file.modified, 0);
+        archive_entry_set_uid(entry.get(), 0);
+        archive_entry_set_gid(entry.get(), 0);
+        archive_entry_set_uname(entry.get(), "root");
+        archive_entry_set_gname(entry.get(), "root");
+        if (archive_write_header(writer.get(), entry.get()) != ARCHIVE_OK
+            || archive_write_data(writer.get(), file.content.constData(), size_t(file.content.size())) != file.content.size()) {
+            return std::unexpected(QStringLiteral("cannot add %1 to the archive: %2").arg(shown(member), archiveError(writer.get())));
+        }
+    }
+    if (archive_write_close(writer.get()) != ARCHIVE_OK) {
+        return std::unexpected(QStringLiteral("cannot complete the archive: %1").arg(archiveError(writer.get())));
+    }
+    return output;
+}
+
+// Writes the archive into `outputPath`, a file the administrator chose: a new
+// file, or an existing regular file that is empty or an earlier archive.
+Result writeOutput(const QString &outputPath, const QByteArray &data)
+{
+    const QByteArray path = QFile::encodeName(outputPath);
+    struct stat status;
+    if (::lstat(path.constData(), &status) == 0) {
+        if (S_ISLNK(status.st_mode)) {
+            return std::unexpected(QStringLiteral("refusing to write %1: it is a symbolic link").arg(outputPath));
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return std::unexpected(QStringLiteral("refusing to write %1: it is not a regular file").arg(outputPath));
+        }
+    } else if (errno != ENOENT) {
+        return std::unexpected(QStringLiteral("cannot examine %1: %2").arg(outputPath, errnoText()));
+    }
+
+    FileDescriptor fd(::open(path.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644));
+    if (!fd.isValid()) {
+        if (errno == ELOOP) {
+            return std::unexpected(QStringLiteral("refusing to write %1: it is a symbolic link").arg(outputPath));
+        }
+        return std::unexpected(QStringLiteral("cannot open %1: %2").arg(outputPath, errnoText()));
+    }
+    if (::fstat(fd.get(), &status) != 0) {
+        return std::unexpected(QStringLiteral("cannot examine %1: %2").arg(outputPath, errnoText()));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        return std::unexpected(QStringLiteral("refusing to write %1: it is not a regular file").arg(outputPath));
+    }
+    if (status.st_nlink != 1) {
+        return std::unexpected(QStringLiteral("refusing to write %1: it has other hard links").arg(outputPath));
+    }
+    if (status.st_size > 0) {
+        unsigned char head[sizeof GzipMagic] = {};
+        if (::pread(fd.get(), head, sizeof head, 0) != ssize_t(sizeof head) || std::memcmp(head, GzipMagic, sizeof head) != 0) {
+            return std::unexpected(QStringLiteral("refusing to overwrite %1: it is not a gzip archive").arg(outputPath));
+        }
+    }
+    if (::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), data) || ::fsync(fd.get()) != 0 || !fd.close()) {
+        return std::unexpected(QStringLiteral("cannot write %1: %2").arg(outputPath, errnoText()));
+    }
+    return {};
+}
+
+Result exportConfiguration(const QString &outputPath)
+{
+    QList<QByteArray> paths;
+    for (const char *fixed : FixedFiles) {
+        paths.append(QByteArray(fixed));
+    }
+    paths.append(notificationFilesOnDisk());
+
+    QList<ConfigFile> files;
+    for (const QByteArray &systemPath : std::as_const(paths)) {
+        const auto file = readConfigFile(systemPath);
+        if (!file) {
+            return std::unexpected(file.error());
+        }
+        if (file->has_value()) {
+            files.append(**file);
+        }
+    }
+    if (files.isEmpty()) {
+        return std::unexpected(QStringLiteral("no configuration file found below %1").arg(SystemPaths::resolve(QStringLiteral("/"))));
+    }
+
+    const auto archive = buildArchive(files);
+    if (!archive) {
+        return std::unexpected(archive.error());
+    }
+    return writeOutput(outputPath, *archive);
+}
+
+// --- Import ------------------------------------------------------------------
+
+struct Member {
+    QByteArray systemPath;
+    QByteArray content;
+};
+
+std::expected<QByteArray, QString> readInput(const QString &inputPath)
+{
+    const QByteArray path = QFile::encodeName(inputPath);
+    struct stat status;
+    if (::lstat(path.constData(), &status) != 0) {
+        return std::unexpected(QStringLiteral("cannot open %1: %2").arg(inputPath, errnoText()));
+    }
+    if (S_ISLNK(status.st_mode)) {
+        return std::unexpected(QStringLiteral("refusing to read %1: it is a symbolic link").arg(inputPath));
+    }
+    FileDescriptor fd(::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.isValid()) {
+        return std::unexpected(QStringLiteral("cannot open %1: %2").arg(inputPath, errnoText()));
+    }
+    if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::unexpected(QStringLiteral("refusing to read %1: it is not a regular file").arg(inputPath));
+    }
+    const auto data = readAll(fd.get(), MaxArchiveSize);
+    if (!data) {
+        return std::unexpected(QStringLiteral("cannot read %1: %2").arg(inputPath, data.error()));
+    }
+    return *data;
+}
+
+// Reads and checks every member of the archive; the first member that is not
+// acceptable refuses the whole archive.
+std::expected<QList<Member>, QString> readMembers(const QByteArray &archiveData)
+{
+    std::unique_ptr<struct archive, ArchiveReadDeleter> reader(archive_read_new());
+    if (!reader || archive_read_support_filter_gzip(reader.get()) != ARCHIVE_OK || archive_read_support_format_tar(reader.get()) != ARCHIVE_OK
+        || archive_read_open_memory(reader.get(), archiveData.constData(), size_t(archiveData.size())) != ARCHIVE_OK) {
+        return std::unexpected(QStringLiteral("not a configuration archive: %1").arg(reader ? archiveError(reader.get()) : QString()));
+    }
+
+    QList<Member> members;
+    QSet<QByteArray> seen;
+    qint64 total = 0;
+    for (;;) {
+        struct archive_entry *entry = nullptr;
+        const int status = archive_read_next_header(reader.get(), &entry);
+        if (status == ARCHIVE_EOF) {
+            break;
+        }
+        if (status != ARCHIVE_OK) {
+            return std::unexpected(QStringLiteral("damaged archive: %1").arg(archiveError(reader.get())));
+        }
+        if (members.size() >= MaxMembers) {
+            return std::unexpected(QStringLiteral("the archive holds more than %1 entries").arg(MaxMembers));
+        }
+
+        const char *rawName = archive_entry_pathname(entry);
+        const QByteArray name(rawName ? rawName : "");
+        const auto refuse = [&name](const QString &reason) {
+            return std::unexpected(QStringLiteral("archive entry \"%1\": %2").arg(QString::fromUtf8(name), reason));
+        };
+        if (name.isEmpty()) {
+            return refuse(QStringLiteral("entry without a usable name"));
+        }
+        if (name.startsWith('/')) {
+            return refuse(QStringLiteral("absolute names are not accepted"));
+        }
+        if (name.split('/').contains(QByteArray(".."))) {
+            return refuse(QStringLiteral("the name leaves the configuration tree"));
+        }
+        if (archive_entry_hardlink(entry)) {
+            return refuse(QStringLiteral("hard links are not accepted"));
+        }
+        if (archive_entry_symlink(entry) || archive_entry_filetype(entry) == AE_IFLNK) {
+            return refuse(QStringLiteral("symbolic links are not accepted"));
+        }
+        if (archive_entry_filetype(entry) != AE_IFREG) {
+            return refuse(QStringLiteral("only regular files are accepted"));
+        }
+        const auto systemPath = systemPathOfMember(name);
+        if (!systemPath) {
+            return refuse(QStringLiteral("not a file of the logging configuration"));
+        }
+        if (seen.contains(*systemPath)) {
+            return refuse(QStringLiteral("the file occurs twice"));
+        }
+        const qint64 size = archive_entry_size(entry);
+        if (!archive_entry_size_is_set(entry) || size < 0 || size > MaxMemberSize) {
+            return refuse(QStringLiteral("larger than %1 bytes").arg(MaxMemberSize));
+        }
+        total += size;
+        if (total > MaxTotalSize) {
+            return refuse(QStringLiteral("the files of the archive are larger than %1 bytes together").arg(MaxTotalSize));
+        }
+
+        QByteArray content;
+        content.reserve(int(size));
+        char buffer[65536];
+        for (;;) {
+            const la_ssize_t count = archive_read_data(reader.get(), buffer, sizeof buffer);
+            if (count < 0) {
+                return refuse(QStringLiteral("damaged data: %1").arg(archiveError(reader.get())));
+            }
+            if (count == 0) {
+                break;
+            }
+            if (content.size() + count > size) {
+                return refuse(QStringLiteral("more data than announced"));
+            }
+            content.append(buffer, int(count));
+        }
+        if (content.size() != size) {
+            return refuse(QStringLiteral("less data than announced"));
+        }
+
+        seen.insert(*systemPath);
+        members.append(Member{*systemPath, content});
+    }
+    if (members.isEmpty()) {
+        return std::unexpected(QStringLiteral("the archive holds no configuration file"));
+    }
+    return members;
+}
+
+// The temporary directories, one next to each target directory, in which an
+// import prepares the new files and keeps the replaced ones until it is done.
+class StagingArea
+{
+public:
+    StagingArea() = default;
+    StagingArea(const StagingArea &) = delete;
+    StagingArea &operator=(const StagingArea &) = delete;
+
+    ~StagingArea()
+    {
+        if (m_keep) {
+            return;
+        }
+        for (const QByteArray &staging : std::as_const(m_staging)) {
+            QDir(QFile::decodeName(staging)).removeRecursively();
+        }
+        if (!m_succeeded) {
+            for (auto it = m_createdDirs.crbegin(); it != m_createdDirs.crend(); ++it) {
+                ::rmdir(it->constData());
+            }
+        }
+    }
+
+    // The staging directory for files that go into `targetDir`, created with
+    // `targetDir` itself when needed.
+    std::expected<QByteArray, QString> stagingFor(const QByteArray &targetDir)
+    {
+        const auto known = m_staging.constFind(targetDir);
+        if (known != m_staging.cend()) {
+            return *known;
+        }
+        const Result made = makeDirectories(targetDir);
+        if (!made) {
+            return std::unexpected(made.error());
+        }
+        QByteArray pattern = targetDir + StagingPattern;
+        if (!::mkdtemp(pattern.data())) {
+            return std::unexpected(QStringLiteral("cannot create a temporary directory in %1: %2").arg(shown(targetDir), errnoText()));
+        }
+        m_staging.insert(targetDir, pattern);
+        return pattern;
+    }
+
+    QList<QByteArray> targetDirectories() const
+    {
+        return m_staging.keys();
+    }
+    QList<QByteArray> stagingDirectories() const
+    {
+        return m_staging.values();
+    }
+
+    void setSucceeded()
+    {
+        m_succeeded = true;
+    }
+    // Leaves the staging directories in place: they hold the only copy of a file.
+    void keep()
+    {
+        m_keep = true;
+    }
+
+private:
+    Result makeDirectories(const QByteArray &dir)
+    {
+        QByteArray path;
+        const QList<QByteArray> parts = dir.split('/');
+        for (const QByteArray &part : parts) {
+            if (part.isEmpty()) {
+                continue;
+            }
+            path += '/' + part;
+            struct stat status;
+            if (::stat(path.constData(), &status) == 0) {
+                if (!S_ISDIR(status.st_mode)) {
+                    return std::unexpected(QStringLiteral("%1 is not a directory").arg(shown(path)));
+                }
+                continue;
+            }
+            if (errno != ENOENT || ::mkdir(path.constData(), 0755) != 0) {
+                return std::unexpected(QStringLiteral("cannot create the directory %1: %2").arg(shown(path), errnoText()));
+            }
+            m_createdDirs.append(path);
+        }
+        return {};
+    }
+
+    QHash<QByteArray, QByteArray> m_staging;
+    QList<QByteArray> m_createdDirs;
+    bool m_succeeded = false;
+    bool m_keep = false;
+};
+
+// One change to the system: a file put in place, or a file removed.
+struct Step {
+    QByteArray target;
+    QByteArray staged; // the new file; empty for a removal
+    QByteArray backup; // a hard link to the file it replaces; empty when there was none
+    bool done = false;
+};
+
+Result restoreMembers(const QList<Member> &members)
+{
+    QList<Step> steps;
+    QSet<QByteArray> archived;
+    for (const Member &member : members) {
+        archived.insert(member.systemPath);
+    }
+    StagingArea staging;
+
+    // Prepare: nothing visible changes here except directories that had to be created.
+    const auto prepare = [&](const QByteArray &systemPath, const QByteArray *content) -> Result {
+        Step step;
+        step.target = resolved(systemPath);
+        const auto dir = staging.stagingFor(directoryOf(step.target));
+        if (!dir) {
+            return std::unexpected(dir.error());
+        }
+        const QByteArray name = fileNameOf(step.target);
+        if (content) {
+            step.staged = *dir + "/new." + name;
+            const Result created = createFile(step.staged, *content);
+            if (!created) {
+                return created;
+            }
+        }
+        struct stat status;
+        if (::lstat(step.target.constData(), &status) == 0) {
+            if (S_ISDIR(status.st_mode)) {
+                return std::unexpected(QStringLiteral("%1 is a directory").arg(shown(step.target)));
+            }
+            step.backup = *dir + "/old." + name;
+            if (::link(step.target.constData(), step.backup.constData()) != 0) {
+                return std::unexpected(QStringLiteral("cannot keep a copy of %1: %2").arg(shown(step.target), errnoText()));
+            }
+        } else if (errno != ENOENT) {
+            return std::unexpected(QStringLiteral("cannot examine %1: %2").arg(shown(step.target), errnoText()));
+        }
+        steps.append(step);
+        return {};
+    };
+    for (const Member &member : members) {
+        const Result prepared = prepare(member.systemPath, &member.content);
+        if (!prepared) {
+            return prepared;
+        }
+    }
+    const QList<QByteArray> onDisk = notificationFilesOnDisk();
+    for (const QByteArray &systemPath : onDisk) {
+        if (!archived.contains(systemPath)) {
+            const Result prepared = prepare(systemPath, nullptr);
+            if (!prepared) {
+                return prepared;
+            }
+        }
+    }
+
+    // Commit: every step is a single rename or unlink.
+    for (Step &step : steps) {
+        const bool ok = step.staged.isEmpty() ? ::unlink(step.target.constData()) == 0 : ::rename(step.staged.constData(), step.target.constData()) == 0;
+        if (ok) {
+            step.done = true;
+            continue;
+        }
+        QString failure = QStringLiteral("cannot %1 %2: %3").arg(step.staged.isEmpty() ? QStringLiteral("remove") : QStringLiteral("replace"),
+                                                                 shown(step.target),
+                                                                 errnoText());
+        // Undo, newest first.
+        bool undone = true;
+        for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+            if (!it->done) {
+                continue;
+            }
+            const bool restored = it->backup.isEmpty() ? ::unlink(it->target.constData()) == 0 : ::rename(it->backup.constData(), it->target.constData()) == 0;
+            if (!restored) {
+                undone = false;
+                failure += QStringLiteral("; cannot restore %1: %2").arg(shown(it->target), errnoText());
+            }
+        }
+        if (!undone) {
+            staging.keep();
+            QStringList kept;
+            for (const QByteArray &dir : staging.stagingDirectories()) {
+                kept.append(shown(dir));
+            }
+            failure += QStringLiteral("; the previous files are kept as old.* in %1").arg(kept.join(QStringLiteral(", ")));
+        }
+        return std::unexpected(failure);
+    }
+
+    for (const QByteArray &dir : staging.targetDirectories()) {
+        syncDirectory(dir);
+    }
+    staging.setSucceeded();
+    return {};
+}
+
+Result importConfiguration(const QString &inputPath)
+{
+    const auto data = readInput(inputPath);
+    if (!data) {
+        return std::unexpected(data.error());
+    }
+    const auto members = readMembers(*data);
+    if (!members) {
+        return std::unexpected(members.error());
+    }
+    return restoreMembers(*members);
+}
+
+void printUsage()
+{
+    std::fprintf(stderr,
+                 "usage: tarn-event-config-manager -o FILE   export the logging configuration to FILE\n"
+                 "       tarn-event-config-manager -i FILE   import the logging configuration from FILE\n");
+}
+}
+
+int main(int argc, char **argv)
+{
+    ::umask(022);
+
+    if (argc != 3 || argv[2][0] == '\0') {
+        printUsage();
+        return 2;
+    }
+    const QString file = QFile::decodeName(argv[2]);
+    Result result;
+    if (std::strcmp(argv[1], "-o") == 0) {
+        result = exportConfiguration(file);
+    } else if (std::strcmp(argv[1], "-i") == 0) {
+        result = importConfiguration(file);
+    } else {
+        printUsage();
+        return 2;
+    }
+    if (!result) {
+        complain(result.error());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,12 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "admineventshelper.h"
+
+#include <KAuth/HelperSupport>
+
+int main(int argc, char **argv)
+{
+    auto *helper = new AdminEventsHelper;
+    return KAuth::HelperSupport::helperMain(argc, argv, "tarnos.kcm.adminevents", helper);
+}

@@ -1,0 +1,56 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "systempaths.h"
+
+#include <QDir>
+
+namespace SystemPaths
+{
+QString rootPrefix()
+{
+    QString root = qEnvironmentVariable("ADMINEVENTS_ROOT");
+    while (root.endsWith(QLatin1Char('/'))) {
+        root.chop(1);
+    }
+    return root;
+}
+
+QString resolve(const QString &absolutePath)
+{
+    const QString root = rootPrefix();
+    if (root.isEmpty()) {
+        return absolutePath;
+    }
+    if (absolutePath.startsWith(QLatin1Char('/'))) {
+        return root + absolutePath;
+    }
+    return root + QLatin1Char('/') + absolutePath;
+}
+
+QString resolve(const char *absolutePath)
+{
+    return resolve(QString::fromUtf8(absolutePath));
+}
+
+QString unresolve(const QString &resolvedPath)
+{
+    const QString root = rootPrefix();
+    const QString clean = QDir::cleanPath(resolvedPath);
+    if (root.isEmpty()) {
+        return clean.startsWith(QLatin1Char('/')) ? clean : QString();
+    }
+    if (clean == root) {
+        return QStringLiteral("/");
+    }
+    if (clean.startsWith(root + QLatin1Char('/'))) {
+        return clean.mid(root.size());
+    }
+    return QString();
+}
+
+QString notificationDestinationFile(const QString &fileId)
+{
+    return resolve(QStringLiteral("%1/mod-tarn-%2.conf").arg(QString::fromUtf8(SyslogNgConfDir), fileId));
+}
+}

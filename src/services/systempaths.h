@@ -1,0 +1,50 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#pragma once
+
+#include <QString>
+
+// Every fixed path of the system is resolved here, and only here.
+//
+// The constants are the absolute paths of a real installation. At run time
+// they are placed below an optional root prefix taken from the environment
+// variable ADMINEVENTS_ROOT (unset or empty: "/"), so that tests, the demo and
+// CI work on a copy of a system tree instead of the machine's configuration.
+namespace SystemPaths
+{
+// The constants, as found on a real system.
+inline constexpr auto EventSettingsDir = "/usr/share/syslog-ng-mod-tarn/event-settings";
+inline constexpr auto EventSettingsFile = "/etc/tarn-syslog.conf";
+inline constexpr auto AuditRulesFile = "/etc/audit/rules.d/tarn-syslog.rules";
+inline constexpr auto SyslogNgConfDir = "/etc/syslog-ng/conf.d";
+inline constexpr auto SyslogNgCommonFile = "/etc/syslog-ng/conf.d/mod-tarn.conf";
+inline constexpr auto LogrotateFile = "/etc/logrotate.d/syslog-ng-mod-tarn";
+inline constexpr auto EventsDictionaryFile = "/etc/wisp-admin-events/eventsdictionary.json";
+inline constexpr auto EventExampleFile = "/etc/wisp-admin-events/eventexample.json";
+inline constexpr auto KNotificationsDir = "/usr/share/knotifications5/";
+inline constexpr auto HomeRoot = "/home";
+inline constexpr auto NestedHomeRoot = "/home/.lvd";
+inline constexpr auto RootNotifyrcFile = "/root/.config/tarn-event-watcher.notifyrc";
+inline constexpr auto MainEventLog = "/vigil/log/tarn/events";
+inline constexpr auto ConfigManagerProgram = "/usr/sbin/tarn-event-config-manager";
+inline constexpr auto WmFuncProgram = "/usr/bin/wisp-wmfunc";
+// Private to the stand-in catalogue library: where it keeps audit settings.
+inline constexpr auto AuditStoreFile = "/var/lib/tarnevents/audit-settings.json";
+// Log of the stand-in window-manager control program.
+inline constexpr auto WmFuncLogFile = "/var/log/wisp-wmfunc.log";
+
+// The prefix: ADMINEVENTS_ROOT without trailing slashes, empty for "/".
+QString rootPrefix();
+
+// `absolutePath` (which starts with "/") placed below the root prefix.
+QString resolve(const QString &absolutePath);
+QString resolve(const char *absolutePath);
+
+// The inverse of resolve(): the system path of a resolved path, or an empty
+// string when `resolvedPath` does not lie below the root prefix.
+QString unresolve(const QString &resolvedPath);
+
+// Path of a notification destination file: "<syslog-ng conf.d>/mod-tarn-<fileId>.conf", resolved.
+QString notificationDestinationFile(const QString &fileId);
+}
