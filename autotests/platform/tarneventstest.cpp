@@ -99,7 +99,9 @@ QStringList takeIds(char **array)
 QByteArray eventJson(const QString &group, const QString &messageId)
 {
     QJsonObject params{{QStringLiteral("message_id"), messageId}, {QStringLiteral("name_en"), QStringLiteral("Event %1").arg(messageId)}};
-    return QJsonDocument(QJsonObject{{QStringLiteral("event-group"), group}, {QStringLiteral("enabled"), QStringLiteral("1")}, {QStringLiteral("message-params"), params}})
+    return QJsonDocument(QJsonObject{{QStringLiteral("event-group"), group},
+                                     {QStringLiteral("enabled"), QStringLiteral("1")},
+                                     {QStringLiteral("message-params"), params}})
         .toJson();
 }
 
@@ -223,11 +225,12 @@ void TarnEventsTest::rejectsInconsistentCatalogue_data()
 
     const QByteArray good = eventJson(QStringLiteral("auth"), QStringLiteral("1"));
     QTest::newRow("same event id in two groups") << QVariantMap{{QStringLiteral("auth/login.json"), good},
-                                                                 {QStringLiteral("net/login.json"), eventJson(QStringLiteral("net"), QStringLiteral("2"))}};
-    QTest::newRow("same event id within one group") << QVariantMap{{QStringLiteral("auth/login.json"), good},
-                                                                    {QStringLiteral("auth/login.old.json"), eventJson(QStringLiteral("auth"), QStringLiteral("2"))}};
+                                                                {QStringLiteral("net/login.json"), eventJson(QStringLiteral("net"), QStringLiteral("2"))}};
+    QTest::newRow("same event id within one group") << QVariantMap{
+        {QStringLiteral("auth/login.json"), good},
+        {QStringLiteral("auth/login.old.json"), eventJson(QStringLiteral("auth"), QStringLiteral("2"))}};
     QTest::newRow("same message id in two groups") << QVariantMap{{QStringLiteral("auth/login.json"), good},
-                                                                   {QStringLiteral("net/connect.json"), eventJson(QStringLiteral("net"), QStringLiteral("1"))}};
+                                                                  {QStringLiteral("net/connect.json"), eventJson(QStringLiteral("net"), QStringLiteral("1"))}};
     QTest::newRow("same message id as number and text")
         << QVariantMap{{QStringLiteral("auth/login.json"), good}, {QStringLiteral("auth/logout.json"), QByteArray(R"({"message-params": {"message_id": 1}})")}};
     QTest::newRow("event is an array") << QVariantMap{{QStringLiteral("auth/login.json"), good}, {QStringLiteral("auth/list.json"), QByteArray("[1, 2]")}};
@@ -367,8 +370,9 @@ void TarnEventsTest::repeatedInitAndFree()
             OpenCatalogue second;
             QCOMPARE(second.result, 0);
             QCOMPARE(takeIds(tnev_get_event_ids()), (QStringList{QStringLiteral("login"), QStringLiteral("logout")}));
-            QCOMPARE(parseObject(tnev_get_event_json("login")).value(QStringLiteral("message-params")).toObject().value(QStringLiteral("message_id")).toString(),
-                     QStringLiteral("2"));
+            QCOMPARE(
+                parseObject(tnev_get_event_json("login")).value(QStringLiteral("message-params")).toObject().value(QStringLiteral("message_id")).toString(),
+                QStringLiteral("2"));
         }
         QCOMPARE(QByteArray(oldEvent), oldEventCopy);
         QCOMPARE(QByteArray(oldGroup), oldGroupCopy);
@@ -444,8 +448,12 @@ void TarnEventsTest::auditSurvivesBadStoreAndArguments()
     QVERIFY(!QFileInfo::exists(SystemPaths::resolve(storeSystemPath)));
 
     // Corrupt or foreign stores read as empty and are replaced on the next write.
-    for (const QByteArray &content : {QByteArray(), QByteArray("{\"exec\": "), QByteArray("[1, 2, 3]"), QByteArray("\xff\xfe\x00garbage", 10),
-                                      QByteArray(R"({"exec": null})"), QByteArray(R"({"exec": {"1": {"alice": "x"}}})"),
+    for (const QByteArray &content : {QByteArray(),
+                                      QByteArray("{\"exec\": "),
+                                      QByteArray("[1, 2, 3]"),
+                                      QByteArrayLiteral("\xff\xfe\x00garbage"),
+                                      QByteArray(R"({"exec": null})"),
+                                      QByteArray(R"({"exec": {"1": {"alice": "x"}}})"),
                                       QByteArray(R"({"exec": {"1": {"alice": {"deep": 1}}}})")}) {
         QVERIFY(root.write(storeSystemPath, content));
         QCOMPARE(tnevas_get_audit_event("exec", 1, "alice"), 0);
@@ -465,7 +473,7 @@ void TarnEventsTest::hostileContentDoesNotCrash()
     SystemRoot root;
     const QByteArray huge(1024 * 1024, 'x');
     const QByteArray hugeEvent = R"({"message-params": {"message_id": "big", "name_en": ")" + huge + R"("}})";
-    QVERIFY(root.writeCatalogueFile(QStringLiteral("odd/odd.json"), QByteArray("\x00\x01 not json", 13)));
+    QVERIFY(root.writeCatalogueFile(QStringLiteral("odd/odd.json"), QByteArrayLiteral("\x00\x01 not json")));
     QVERIFY(root.writeCatalogueFile(QStringLiteral("odd/nulls.json"), R"({"event-group": null, "enabled": null, "message-params": null})"));
     QVERIFY(root.writeCatalogueFile(QStringLiteral("odd/nullid1.json"), R"({"message-params": {"message_id": null, "name_en": null}})"));
     QVERIFY(root.writeCatalogueFile(QStringLiteral("odd/nullid2.json"), R"({"message-params": {"message_id": null}})"));
@@ -482,7 +490,11 @@ void TarnEventsTest::hostileContentDoesNotCrash()
         QCOMPARE(catalogue.result, 0);
         QCOMPARE(takeIds(tnev_get_group_ids()), (QStringList{QStringLiteral("empty"), QStringLiteral("odd")}));
         QCOMPARE(takeIds(tnev_get_event_ids()),
-                 (QStringList{QStringLiteral("deep"), QStringLiteral("huge"), QStringLiteral("nullid1"), QStringLiteral("nullid2"), QStringLiteral("nulls"),
+                 (QStringList{QStringLiteral("deep"),
+                              QStringLiteral("huge"),
+                              QStringLiteral("nullid1"),
+                              QStringLiteral("nullid2"),
+                              QStringLiteral("nulls"),
                               QStringLiteral("paramsarray")}));
         QCOMPARE(QByteArray(tnev_get_event_json("huge")), hugeEvent);
         QCOMPARE(QByteArray(tnev_get_event_json("deep")), nested(100, R"({"message_id": "deep"})"));

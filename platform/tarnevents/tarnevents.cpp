@@ -11,17 +11,24 @@
     Every sub-directory is a group, whether it has a description file or not.
     Every other ".json" file of a sub-directory describes one event; the
     identifier of the event is the file name up to its first ".". Files that do
-    not end in ".json", files directly in <dir> and deeper directories are not
-    part of the catalogue.
+    not end in ".json", hidden entries, files directly in <dir> and deeper
+    directories are not part of the catalogue.
 
     Order: group identifiers are sorted, and so are event identifiers, both by
-    the bytes of their UTF-8 text. Events are sorted by their identifier alone,
+    the bytes of their names. Events are sorted by their identifier alone,
     not by group: identifiers are unique across the whole catalogue, so this
     order is total and does not change when an event moves to another group.
 
+    Consistency: an event file must hold a JSON object, and neither event
+    identifiers nor the "message_id" values of "message-params" may repeat.
+    An absent, null or empty "message_id" takes part in no comparison; a
+    numeric one equals the same number written as a string.
+
     Local overrides are the members of the event settings file, one JSON object
     per event identifier. They are read when the catalogue is loaded and served
-    as compact JSON texts.
+    as compact JSON texts; members that are not objects are no overrides. A
+    settings file that is missing or unreadable means no overrides, not an
+    inconsistent catalogue.
 
     Audit settings are kept apart from the catalogue in a small JSON store:
 
@@ -40,7 +47,6 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -51,6 +57,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -59,10 +66,15 @@
 #include <mutex>
 #include <vector>
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace
 {
 struct CatalogueEntry {
-    QByteArray id; // UTF-8
+    QByteArray id; // as named on disk (UTF-8 on the distribution)
     QByteArray json; // the file's text; null when a group has no description file
 };
 
@@ -91,7 +103,7 @@ LibraryState &state()
     return s;
 }
 
-const QLatin1String JsonSuffix(".json");
+constexpr char JsonSuffix[] = ".json";
 
 QByteArray readWholeFile(const QString &path, bool *ok)
 {
@@ -102,13 +114,6 @@ QByteArray readWholeFile(const QString &path, bool *ok)
     }
     *ok = true;
     return file.readAll();
-}
-
-// The identifier of a file: its name up to the first ".".
-QString fileIdentifier(const QString &fileName)
-{
-    const qsizetype dot = fileName.indexOf(QLatin1Char('.'));
-    return dot < 0 ? fileName : fileName.left(dot);
 }
 
 // "message_id" of "message-params" as text; empty when absent, null or empty.
@@ -157,60 +162,141 @@ bool byId(const CatalogueEntry &a, const CatalogueEntry &b)
     return a.id < b.id;
 }
 
+enum class EntryKind { Directory, File, Other };
+
+struct DirectoryEntry {
+    QByteArray name;
+    EntryKind kind;
+};
+
+// The entries of a directory, read in one pass. The kind is taken from the
+// directory entry where the file system records it, so that a large catalogue
+// costs no stat() per file. Hidden entries (".git", editor leftovers) are not
+// listed. Returns false when the directory cannot be opened.
+bool listDirectory(const QByteArray &path, std::vector<DirectoryEntry> &entries)
+{
+    entries.clear();
+    DIR *dir = ::opendir(path.constData());
+    if (!dir) {
+        return false;
+    }
+    while (const dirent *entry = ::readdir(dir)) {
+        if (entry->d_name[0] == '.') {
+            continue;
+        }
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN || type == DT_LNK) {
+            // Symbolic links count as what they point to.
+            struct stat info;
+            const QByteArray full = path + '/' + entry->d_name;
+            type = DT_UNKNOWN;
+            if (::stat(full.constData(), &info) == 0) {
+                type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+            }
+        }
+        const EntryKind kind = type == DT_DIR ? EntryKind::Directory : type == DT_REG ? EntryKind::File : EntryKind::Other;
+        entries.push_back(DirectoryEntry{QByteArray(entry->d_name), kind});
+    }
+    ::closedir(dir);
+    return true;
+}
+
+// The whole content of a file through plain system calls; `ok` is false when
+// it cannot be opened or read.
+QByteArray readCatalogueFile(const QByteArray &path, bool *ok)
+{
+    *ok = false;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return {};
+    }
+    QByteArray content(4096, Qt::Uninitialized);
+    qsizetype used = 0;
+    for (;;) {
+        if (used == content.size()) {
+            content.resize(content.size() * 2);
+        }
+        const ssize_t count = ::read(fd, content.data() + used, static_cast<size_t>(content.size() - used));
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ::close(fd);
+            return {};
+        }
+        if (count == 0) {
+            break;
+        }
+        used += count;
+    }
+    ::close(fd);
+    content.truncate(static_cast<int>(used));
+    *ok = true;
+    return content;
+}
+
+// The identifier a file name gives: the text before its first ".".
+QByteArray fileIdentifier(const QByteArray &fileName)
+{
+    const qsizetype dot = fileName.indexOf('.');
+    return dot < 0 ? fileName : fileName.left(static_cast<int>(dot));
+}
+
 // Walks the event description directory once and parses every event file once.
 // Returns null when the directory is missing or the catalogue is inconsistent.
 std::unique_ptr<Catalogue> loadCatalogue()
 {
-    const QString rootPath = SystemPaths::resolve(SystemPaths::EventSettingsDir);
-    const QFileInfo rootInfo(rootPath);
-    if (!rootInfo.isDir()) {
+    const QByteArray rootPath = QFile::encodeName(SystemPaths::resolve(SystemPaths::EventSettingsDir));
+    std::vector<DirectoryEntry> groupDirs;
+    if (!listDirectory(rootPath, groupDirs)) {
         return nullptr;
     }
 
     auto catalogue = std::make_unique<Catalogue>();
     QSet<QString> messageIds;
+    std::vector<DirectoryEntry> files;
 
-    QDirIterator groupDirs(rootPath, QDir::Dirs | QDir::NoDotAndDotDot);
-    while (groupDirs.hasNext()) {
-        const QString groupPath = groupDirs.next();
-        const QString groupName = groupDirs.fileName();
+    for (const DirectoryEntry &groupDir : groupDirs) {
+        if (groupDir.kind != EntryKind::Directory) {
+            continue;
+        }
+        const QByteArray groupPath = rootPath + '/' + groupDir.name;
+        CatalogueEntry group{groupDir.name, QByteArray()};
+        QByteArray groupFileName; // the chosen description file, if any
 
-        CatalogueEntry group{groupName.toUtf8(), QByteArray()};
-        QString groupFileName; // the chosen description file, if any
-
-        QDirIterator files(groupPath, QDir::Files);
-        while (files.hasNext()) {
-            const QString filePath = files.next();
-            const QString fileName = files.fileName();
-            if (!fileName.endsWith(JsonSuffix)) {
+        // A group directory that cannot be read is a group without events.
+        listDirectory(groupPath, files);
+        for (const DirectoryEntry &file : files) {
+            if (file.kind != EntryKind::File || !file.name.endsWith(JsonSuffix)) {
                 continue;
             }
-            const QString id = fileIdentifier(fileName);
+            const QByteArray id = fileIdentifier(file.name);
             if (id.isEmpty()) {
                 continue;
             }
+            const QByteArray filePath = groupPath + '/' + file.name;
 
-            if (id == groupName) {
+            if (id == groupDir.name) {
                 // A group description. Should there be several ("auth.json",
                 // "auth.old.json"), "<group>.json" wins, else the smallest name.
-                const QString exact = groupName + JsonSuffix;
-                const bool better = groupFileName.isEmpty() || fileName == exact || (groupFileName != exact && fileName < groupFileName);
+                const QByteArray exact = groupDir.name + JsonSuffix;
+                const bool better = groupFileName.isEmpty() || file.name == exact || (groupFileName != exact && file.name < groupFileName);
                 if (better) {
                     bool ok = false;
-                    QByteArray text = readWholeFile(filePath, &ok);
+                    QByteArray text = readCatalogueFile(filePath, &ok);
                     if (ok) {
                         if (text.isNull()) {
                             text = QByteArray(""); // an empty file is still a description
                         }
                         group.json = text;
-                        groupFileName = fileName;
+                        groupFileName = file.name;
                     }
                 }
                 continue;
             }
 
             bool ok = false;
-            const QByteArray text = readWholeFile(filePath, &ok);
+            const QByteArray text = readCatalogueFile(filePath, &ok);
             if (!ok) {
                 return nullptr;
             }
@@ -220,8 +306,7 @@ std::unique_ptr<Catalogue> loadCatalogue()
                 return nullptr;
             }
 
-            const QByteArray eventId = id.toUtf8();
-            if (catalogue->eventIndex.contains(eventId)) {
+            if (catalogue->eventIndex.contains(id)) {
                 return nullptr;
             }
             const QString messageId = messageIdOf(document.object());
@@ -232,8 +317,8 @@ std::unique_ptr<Catalogue> loadCatalogue()
                 messageIds.insert(messageId);
             }
 
-            catalogue->eventIndex.insert(eventId, -1);
-            catalogue->events.push_back(CatalogueEntry{eventId, text});
+            catalogue->eventIndex.insert(id, -1);
+            catalogue->events.push_back(CatalogueEntry{id, text});
         }
 
         catalogue->groups.push_back(std::move(group));
