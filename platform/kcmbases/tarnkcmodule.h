@@ -5,6 +5,8 @@
 
 #include <KCModule>
 
+class QPushButton;
+
 namespace KCMTS
 {
 class StateWidget;
@@ -30,6 +32,6 @@ protected:
 private:
     QWidget *m_content = nullptr;
     StateWidget *m_stateWidget = nullptr;
-    class QPushButton *m_resetButton = nullptr;
+    QPushButton *m_resetButton = nullptr;
 };
 }

@@ -38,12 +38,14 @@
 #include <QFile>
 #include <QHash>
 #include <QList>
+#include <QScopeGuard>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -64,6 +66,8 @@ namespace
 constexpr qint64 MaxMemberSize = 16 * 1024 * 1024;
 constexpr qint64 MaxTotalSize = 64 * 1024 * 1024;
 constexpr qint64 MaxArchiveSize = 64 * 1024 * 1024;
+// The files plus what tar puts around them (headers, padding).
+constexpr qint64 MaxUnpackedSize = MaxTotalSize + 8 * 1024 * 1024;
 constexpr int MaxMembers = 1024;
 
 constexpr const char *FixedFiles[] = {
@@ -93,6 +97,22 @@ QString errnoText(int error = errno)
 QString shown(const QByteArray &path)
 {
     return QFile::decodeName(path);
+}
+
+// An archive member name as it may be printed: bytes outside printable ASCII
+// are written as \xNN.
+QString printable(const QByteArray &name)
+{
+    QString text;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
+            text += QLatin1Char(c);
+        } else {
+            text += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+        }
+    }
+    return text;
 }
 
 // Closes the descriptor it holds when it goes out of scope.
@@ -358,6 +378,7 @@ std::expected<QByteArray, QString> buildArchive(const QList<ConfigFile> &files)
     QByteArray output;
     std::unique_ptr<struct archive, ArchiveWriteDeleter> writer(archive_write_new());
     if (!writer || archive_write_add_filter_gzip(writer.get()) != ARCHIVE_OK || archive_write_set_format_pax_restricted(writer.get()) != ARCHIVE_OK
+        || archive_write_set_bytes_in_last_block(writer.get(), 1) != ARCHIVE_OK
         || archive_write_open(writer.get(), &output, nullptr, appendToBuffer, nullptr) != ARCHIVE_OK) {
         return std::unexpected(QStringLiteral("cannot create the archive: %1").arg(writer ? archiveError(writer.get()) : QString()));
     }
@@ -489,13 +510,64 @@ std::expected<QByteArray, QString> readInput(const QString &inputPath)
     return *data;
 }
 
-// Reads and checks every member of the archive; the first member that is not
-// acceptable refuses the whole archive.
-std::expected<QList<Member>, QString> readMembers(const QByteArray &archiveData)
+// Unpacks the gzip layer of the archive. zlib checks the CRC and length of
+// every gzip member, which libarchive's gzip reader does not do, so a damaged
+// archive cannot pass for a good one.
+std::expected<QByteArray, QString> gunzip(const QByteArray &packed)
+{
+    if (packed.size() < int(sizeof GzipMagic) || std::memcmp(packed.constData(), GzipMagic, sizeof GzipMagic) != 0) {
+        return std::unexpected(QStringLiteral("not a configuration archive: not gzip-compressed"));
+    }
+    z_stream stream{};
+    if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) {
+        return std::unexpected(QStringLiteral("cannot unpack the archive: out of memory"));
+    }
+    const auto end = qScopeGuard([&stream] {
+        inflateEnd(&stream);
+    });
+    stream.next_in = reinterpret_cast<Bytef *>(const_cast<char *>(packed.constData()));
+    stream.avail_in = uInt(packed.size());
+
+    QByteArray unpacked;
+    char buffer[65536];
+    for (;;) {
+        stream.next_out = reinterpret_cast<Bytef *>(buffer);
+        stream.avail_out = sizeof buffer;
+        const int status = inflate(&stream, Z_NO_FLUSH);
+        const qint64 produced = qint64(sizeof buffer) - stream.avail_out;
+        if (unpacked.size() + produced > MaxUnpackedSize) {
+            return std::unexpected(QStringLiteral("the archive unpacks to more than %1 bytes").arg(MaxUnpackedSize));
+        }
+        unpacked.append(buffer, int(produced));
+        if (status == Z_STREAM_END) {
+            // Writers that pad their output to whole blocks leave zeros behind the last member.
+            if (std::all_of(stream.next_in, stream.next_in + stream.avail_in, [](Bytef byte) {
+                    return byte == 0;
+                })) {
+                return unpacked;
+            }
+            // Another gzip member follows, as concatenated gzip files have.
+            if (inflateReset(&stream) != Z_OK) {
+                return std::unexpected(QStringLiteral("cannot unpack the archive"));
+            }
+            continue;
+        }
+        if (status == Z_BUF_ERROR && stream.avail_in == 0) {
+            return std::unexpected(QStringLiteral("damaged archive: it is truncated"));
+        }
+        if (status != Z_OK && status != Z_BUF_ERROR) {
+            return std::unexpected(QStringLiteral("damaged archive: %1").arg(QString::fromLatin1(stream.msg ? stream.msg : "inflate failed")));
+        }
+    }
+}
+
+// Reads and checks every member of the (unpacked) tar archive; the first
+// member that is not acceptable refuses the whole archive.
+std::expected<QList<Member>, QString> readMembers(const QByteArray &tarData)
 {
     std::unique_ptr<struct archive, ArchiveReadDeleter> reader(archive_read_new());
-    if (!reader || archive_read_support_filter_gzip(reader.get()) != ARCHIVE_OK || archive_read_support_format_tar(reader.get()) != ARCHIVE_OK
-        || archive_read_open_memory(reader.get(), archiveData.constData(), size_t(archiveData.size())) != ARCHIVE_OK) {
+    if (!reader || archive_read_support_format_tar(reader.get()) != ARCHIVE_OK
+        || archive_read_open_memory(reader.get(), tarData.constData(), size_t(tarData.size())) != ARCHIVE_OK) {
         return std::unexpected(QStringLiteral("not a configuration archive: %1").arg(reader ? archiveError(reader.get()) : QString()));
     }
 
@@ -518,7 +590,7 @@ std::expected<QList<Member>, QString> readMembers(const QByteArray &archiveData)
         const char *rawName = archive_entry_pathname(entry);
         const QByteArray name(rawName ? rawName : "");
         const auto refuse = [&name](const QString &reason) {
-            return std::unexpected(QStringLiteral("archive entry \"%1\": %2").arg(QString::fromUtf8(name), reason));
+            return std::unexpected(QStringLiteral("archive entry \"%1\": %2").arg(printable(name), reason));
         };
         if (name.isEmpty()) {
             return refuse(QStringLiteral("entry without a usable name"));
@@ -748,9 +820,8 @@ Result restoreMembers(const QList<Member> &members)
             step.done = true;
             continue;
         }
-        QString failure = QStringLiteral("cannot %1 %2: %3").arg(step.staged.isEmpty() ? QStringLiteral("remove") : QStringLiteral("replace"),
-                                                                 shown(step.target),
-                                                                 errnoText());
+        QString failure = QStringLiteral("cannot %1 %2: %3")
+                              .arg(step.staged.isEmpty() ? QStringLiteral("remove") : QStringLiteral("replace"), shown(step.target), errnoText());
         // Undo, newest first.
         bool undone = true;
         for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
@@ -787,7 +858,11 @@ Result importConfiguration(const QString &inputPath)
     if (!data) {
         return std::unexpected(data.error());
     }
-    const auto members = readMembers(*data);
+    const auto tarData = gunzip(*data);
+    if (!tarData) {
+        return std::unexpected(tarData.error());
+    }
+    const auto members = readMembers(*tarData);
     if (!members) {
         return std::unexpected(members.error());
     }
