@@ -9,6 +9,7 @@
 #include <KPluginFactory>
 #include <KPluginMetaData>
 
+#include <QJsonArray>
 #include <QPluginLoader>
 #include <QProcess>
 #include <QStandardPaths>
