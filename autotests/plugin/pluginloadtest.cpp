@@ -42,7 +42,8 @@ private Q_SLOTS:
         // As kcmshell5 calls it.
         auto *module = factory->create<KCModule>(nullptr, QVariantList{QString(), QJsonArray()});
         QVERIFY(module);
-        QVERIFY(qobject_cast<KCMGS::GuardKCModule *>(module));
+        // The plug-in carries its own copy of the bases, so compare by class name.
+        QVERIFY(module->inherits("KCMGS::GuardKCModule"));
         QCOMPARE(module->metaObject()->className(), "AdminEventsModule");
         delete module;
     }
