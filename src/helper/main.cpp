@@ -1,6 +1,7 @@
 /*
     SPDX-License-Identifier: GPL-2.0-or-later
 */
+#include "actionids.h"
 #include "admineventshelper.h"
 
 #include <KAuth/HelperSupport>
@@ -8,5 +9,5 @@
 int main(int argc, char **argv)
 {
     auto *helper = new AdminEventsHelper;
-    return KAuth::HelperSupport::helperMain(argc, argv, "tarnos.kcm.adminevents", helper);
+    return KAuth::HelperSupport::helperMain(argc, argv, ActionIds::HelperId, helper);
 }

@@ -1,0 +1,283 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+
+// Drives every action of the helper through the real KAuth path: a system
+// bus on which the helper is activatable and a polkit authority that knows
+// its actions (scripts/kauth-session). Run by scripts/e2e, not by ctest.
+//
+// As root every action succeeds or fails as the helper decides; as an
+// unprivileged user (the function unprivilegedWriteIsRefused alone) polkit
+// refuses. E2E_SYSTEMCTL_LOG names the log of the recording systemctl that
+// the helper finds on its PATH.
+
+#include "accessservice.h"
+#include "actionids.h"
+#include "configaccessservice.h"
+#include "loggingservice.h"
+#include "systempaths.h"
+
+#include <KAuth/Action>
+#include <KAuth/ExecuteJob>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+KAuth::Action makeAction(const char *id, const QVariantMap &arguments)
+{
+    KAuth::Action action(QString::fromLatin1(id));
+    action.setHelperId(QString::fromLatin1(ActionIds::HelperId));
+    action.setArguments(arguments);
+    return action;
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? (status.st_mode & 07777) : 0;
+}
+
+QStringList systemctlCalls()
+{
+    return QString::fromUtf8(contentOf(qEnvironmentVariable("E2E_SYSTEMCTL_LOG"))).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+}
+
+class KAuthClient : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+
+    void writeConfig();
+    void refusedPathIsNotWritten();
+    void helperErrorTextsCrossKAuth();
+    void notificationActions();
+    void removeConfig();
+    void exportAndImport();
+    void auditSettings();
+    void loggingService();
+
+    void unprivilegedWriteIsRefused();
+
+private:
+    bool asRoot() const
+    {
+        return ::getuid() == 0;
+    }
+};
+
+void KAuthClient::initTestCase()
+{
+    QVERIFY2(!SystemPaths::rootPrefix().isEmpty(), "ADMINEVENTS_ROOT must point at a temporary root");
+    QVERIFY2(qEnvironmentVariableIsSet("DBUS_SYSTEM_BUS_ADDRESS"), "run under scripts/kauth-session");
+}
+
+void KAuthClient::writeConfig()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    ConfigAccessService service(nullptr);
+    const QString settings = SystemPaths::resolve(SystemPaths::EventSettingsFile);
+    const QByteArray content("{\"user_login_failed\": {\"enabled\": \"0\"}}\n");
+    QVERIFY2(service.writeConfig(settings, content), qPrintable(service.errorString()));
+    QCOMPARE(contentOf(settings), content);
+    QCOMPARE(modeOf(settings), mode_t(0644));
+
+    const QString rotation = SystemPaths::resolve(SystemPaths::LogrotateFile);
+    QVERIFY2(service.writeConfig(rotation, QStringList{QStringLiteral("/vigil/log/tarn/events {"), QStringLiteral("    rotate 4"), QStringLiteral("}")}),
+             qPrintable(service.errorString()));
+    QCOMPARE(contentOf(rotation), QByteArray("/vigil/log/tarn/events {\n    rotate 4\n}\n"));
+}
+
+void KAuthClient::refusedPathIsNotWritten()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    ConfigAccessService service(nullptr);
+    const QString unlisted = SystemPaths::resolve("/etc/passwd");
+    QVERIFY(!service.writeConfig(unlisted, QByteArray("root::0:0::/root:/bin/sh\n")));
+    QVERIFY2(service.errorString().startsWith(QLatin1String("refused")), qPrintable(service.errorString()));
+    QVERIFY(!QFileInfo::exists(unlisted));
+
+    // A symbolic link in place of a managed file.
+    QTemporaryDir outside;
+    const QString victim = outside.filePath(QStringLiteral("victim"));
+    QVERIFY(QFile(victim).open(QIODevice::WriteOnly));
+    const QString rules = SystemPaths::resolve(SystemPaths::AuditRulesFile);
+    QFile::remove(rules);
+    QVERIFY(QFile::link(victim, rules));
+    QVERIFY(!service.writeConfig(rules, QByteArray("-w /etc/shadow\n")));
+    QVERIFY2(service.errorString().contains(QLatin1String("symbolic link")), qPrintable(service.errorString()));
+    QCOMPARE(QFileInfo(victim).size(), 0);
+    QVERIFY(QFile::remove(rules));
+}
+
+void KAuthClient::helperErrorTextsCrossKAuth()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    AccessService service(nullptr);
+    KAuth::Action action = makeAction(ActionIds::WriteConfig,
+                                      {{QStringLiteral("action"), QStringLiteral("writeconfig")},
+                                       {QStringLiteral("path"), SystemPaths::resolve(SystemPaths::EventSettingsFile)},
+                                       {QStringLiteral("content"), QByteArray("x")}});
+    QVERIFY(!service.execute(action));
+    QCOMPARE(service.errorString(), QStringLiteral("writeconfig: unknown action"));
+}
+
+void KAuthClient::notificationActions()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    // Built directly, as the module's notification deployment does.
+    const QString first = SystemPaths::notificationDestinationFile(QStringLiteral("user-login-failed"));
+    const QString second = SystemPaths::notificationDestinationFile(QStringLiteral("e2e-check"));
+    QVariantHash files{{first, QByteArray("destination d_first { };\n")}, {second, QByteArray("destination d_second { };\n")}};
+    KAuth::Action write = makeAction(ActionIds::WriteNotificationConfigs, {{QStringLiteral("notifications"), files}});
+    KAuth::ExecuteJob *job = write.execute();
+    QVERIFY2(job->exec(), qPrintable(job->errorString()));
+    QCOMPARE(contentOf(first), QByteArray("destination d_first { };\n"));
+    QCOMPARE(contentOf(second), QByteArray("destination d_second { };\n"));
+
+    KAuth::Action remove = makeAction(ActionIds::RemoveNotificationConfigs,
+                                      {{QStringLiteral("paths"), QStringList{second, SystemPaths::notificationDestinationFile(QStringLiteral("absent"))}}});
+    job = remove.execute();
+    QVERIFY2(job->exec(), qPrintable(job->errorString()));
+    QVERIFY(!QFileInfo::exists(second));
+    QVERIFY(QFileInfo::exists(first));
+}
+
+void KAuthClient::removeConfig()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    AccessService service(nullptr);
+    const QString path = SystemPaths::notificationDestinationFile(QStringLiteral("to-remove"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    KAuth::Action action = makeAction(ActionIds::RemoveConfig, {{QStringLiteral("file"), path}});
+    QVERIFY2(service.execute(action), qPrintable(service.errorString()));
+    QVERIFY(!QFileInfo::exists(path));
+}
+
+void KAuthClient::exportAndImport()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    QTemporaryDir user;
+    const QString archive = user.filePath(QStringLiteral("logging.tar.gz"));
+    const QString settings = SystemPaths::resolve(SystemPaths::EventSettingsFile);
+    const QByteArray exported = contentOf(settings);
+    QVERIFY(!exported.isEmpty());
+
+    ConfigAccessService service(nullptr);
+    QVERIFY2(service.exportConfig(archive), qPrintable(service.errorString()));
+    QVERIFY(contentOf(archive).startsWith("\x1f\x8b"));
+
+    QVERIFY(service.writeConfig(settings, QByteArray("{}\n")));
+    QVERIFY2(service.importConfig(archive), qPrintable(service.errorString()));
+    QCOMPARE(contentOf(settings), exported);
+    QVERIFY(!service.getActionResult(QStringLiteral("mainConfigImportFault")).isValid());
+
+    // A symbolic link chosen as the archive is refused by the helper.
+    const QString link = user.filePath(QStringLiteral("link.tar.gz"));
+    QVERIFY(QFile::link(settings, link));
+    KAuth::Action action = makeAction(ActionIds::ExportConfig, {{QStringLiteral("output"), link}});
+    QVERIFY(!service.execute(action));
+    QVERIFY2(service.errorString().contains(QLatin1String("symbolic link")), qPrintable(service.errorString()));
+    QCOMPARE(contentOf(settings), exported);
+}
+
+void KAuthClient::auditSettings()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    AccessService service(nullptr);
+    const QVariantMap settings{{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("e2e_login/alice"), 3}, {QStringLiteral("e2e_login/bob"), 0}};
+    KAuth::Action set = makeAction(ActionIds::SetAuditSettings, settings);
+    QVERIFY2(service.execute(set), qPrintable(service.errorString()));
+    QVERIFY(!service.execute(set));
+    QCOMPARE(service.errorString(), QStringLiteral("Settings were not changed in system"));
+
+    KAuth::Action get = makeAction(ActionIds::GetAuditSettings,
+                                   {{QStringLiteral("list"), QStringList{QStringLiteral("alice"), QStringLiteral("bob")}},
+                                    {QStringLiteral("auditType"), 1},
+                                    {QStringLiteral("auditIDs"), QStringList{QStringLiteral("e2e_login")}}});
+    QVERIFY2(service.execute(get), qPrintable(service.errorString()));
+    QCOMPARE(service.getActionResults(), (QVariantMap{{QStringLiteral("e2e_login/alice"), 3}, {QStringLiteral("e2e_login/bob"), 0}}));
+}
+
+void KAuthClient::loggingService()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    LoggingService service(nullptr);
+    QSignalSpy stateChanged(&service, &LoggingService::stateChanged);
+    QStringList failed;
+    connect(&service, &AccessService::error, this, [&failed](const KAuth::Action *, const QString &message) {
+        failed.append(message);
+    });
+    const int before = systemctlCalls().size();
+
+    service.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(stateChanged.size(), 1, 20000);
+    service.start();
+    QTRY_COMPARE_WITH_TIMEOUT(stateChanged.size(), 2, 20000);
+    service.restart();
+    QTRY_COMPARE_WITH_TIMEOUT(stateChanged.size(), 3, 20000);
+    QVERIFY(failed.isEmpty());
+    QCOMPARE(systemctlCalls().mid(before),
+             (QStringList{QStringLiteral("stop syslog-ng"),
+                          QStringLiteral("status auditd"),
+                          QStringLiteral("start auditd"),
+                          QStringLiteral("start syslog-ng"),
+                          QStringLiteral("restart auditd"),
+                          QStringLiteral("restart syslog-ng")}));
+
+    service.runCmd(QStringLiteral("Start"));
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 20000);
+    QCOMPARE(failed, QStringList{QStringLiteral("loggingservicectl: unknown command")});
+    QCOMPARE(stateChanged.size(), 3);
+}
+
+void KAuthClient::unprivilegedWriteIsRefused()
+{
+    if (asRoot()) {
+        QSKIP("run as an unprivileged user");
+    }
+    ConfigAccessService service(nullptr);
+    const bool written = service.writeConfig(SystemPaths::resolve(SystemPaths::EventSettingsFile), QByteArray("written by nobody\n"));
+    qInfo("unprivileged write: %s", qPrintable(service.errorString()));
+    QVERIFY(!written);
+    QVERIFY(!service.errorString().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(KAuthClient)
+
+#include "kauthclient.moc"

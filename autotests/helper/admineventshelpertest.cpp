@@ -1,0 +1,829 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "admineventshelper.h"
+
+#include "fakeprogram.h"
+#include "sampleroot.h"
+#include "systempaths.h"
+#include "tarnevents.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+#include <memory>
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sched.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace
+{
+const QString UnchangedAudit = QStringLiteral("Settings were not changed in system");
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeContent(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+bool isSymLink(const QString &path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
+bool existsNoFollow(const QString &path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0;
+}
+
+mode_t modeOf(const QString &path)
+{
+    struct stat status;
+    return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? (status.st_mode & 07777) : 0;
+}
+
+// Sets or clears the immutable attribute; false where the file system or
+// the process does not allow it.
+bool setImmutable(const QString &path, bool immutable)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = immutable ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+// While it lives, regular files this process writes cannot grow beyond
+// `bytes`: writes past it fail with EFBIG instead of raising SIGXFSZ.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &m_previous);
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {bytes, m_previous.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+
+private:
+    struct rlimit m_previous;
+    void (*m_previousHandler)(int);
+};
+
+QVariantMap writeArgs(const QString &path, const QByteArray &content)
+{
+    return {{QStringLiteral("action"), QStringLiteral("writeConfig")}, {QStringLiteral("path"), path}, {QStringLiteral("content"), content}};
+}
+
+QVariantMap notificationArgs(const QVariantHash &files)
+{
+    return {{QStringLiteral("notifications"), files}};
+}
+}
+
+class AdminEventsHelperTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void loggingServiceCommands_data();
+    void loggingServiceCommands();
+    void loggingServiceRefusesUnknownCommands_data();
+    void loggingServiceRefusesUnknownCommands();
+
+    void writeConfigWritesEveryManagedFile_data();
+    void writeConfigWritesEveryManagedFile();
+    void writeConfigRefusesUnknownAction();
+    void writeConfigIntoMissingDirectoryFails();
+    void fileActionsRefuseUnmanagedPaths_data();
+    void fileActionsRefuseUnmanagedPaths();
+    void notificationActionsTouchNothingWhenOnePathIsRefused();
+    void failedWriteKeepsOldContent_data();
+    void failedWriteKeepsOldContent();
+
+    void removeConfig();
+    void removeNotificationConfigsSkipsMissingFiles();
+    void removeNotificationConfigsGoesOnAfterFailure();
+    void writeNotificationConfigsGoesOnAfterFailure();
+
+    void exportAndImportRoundTrip();
+    void configManagerFailureIsReported_data();
+    void configManagerFailureIsReported();
+    void archivePathsAreChecked_data();
+    void archivePathsAreChecked();
+
+    void getAuditSettings_data();
+    void getAuditSettings();
+    void setAuditSettingsWithoutChangeWritesNothing();
+    void setAuditSettingsWritesEveryEntry_data();
+    void setAuditSettingsWritesEveryEntry();
+    void setAuditSettingsReportsFailedWrite();
+
+private:
+    QString resolved(const char *systemPath) const
+    {
+        return SystemPaths::resolve(systemPath);
+    }
+    QString notificationFile(const QString &fileId) const
+    {
+        return SystemPaths::notificationDestinationFile(fileId);
+    }
+    // Replaces the configuration manager of the root by a recording fake.
+    std::unique_ptr<FakeProgram> fakeConfigManager(const QString &body);
+
+    QTemporaryDir m_tools;
+    std::unique_ptr<FakeProgram> m_systemctl;
+    std::unique_ptr<SampleRoot> m_root;
+    std::unique_ptr<QTemporaryDir> m_outside; // files of users and of an attacker
+    QStringList m_immutable;
+    AdminEventsHelper m_helper;
+};
+
+void AdminEventsHelperTest::initTestCase()
+{
+    QVERIFY(m_tools.isValid());
+    QDir().mkpath(m_tools.filePath(QStringLiteral("state")));
+    m_systemctl = std::make_unique<FakeProgram>(m_tools.filePath(QStringLiteral("bin")),
+                                                QStringLiteral("systemctl"),
+                                                FakeProgram::systemctlBody(m_tools.filePath(QStringLiteral("state"))));
+    FakeProgram::prependToPath(m_tools.filePath(QStringLiteral("bin")));
+}
+
+void AdminEventsHelperTest::init()
+{
+    m_root = std::make_unique<SampleRoot>(SampleRoot::Empty);
+    QVERIFY(m_root->isValid());
+    m_root->activate();
+    m_outside = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_outside->isValid());
+    m_systemctl->clearCalls();
+    QDir(m_tools.filePath(QStringLiteral("state"))).removeRecursively();
+    QDir().mkpath(m_tools.filePath(QStringLiteral("state")));
+}
+
+void AdminEventsHelperTest::cleanup()
+{
+    for (const QString &path : std::as_const(m_immutable)) {
+        setImmutable(path, false);
+    }
+    m_immutable.clear();
+    m_root.reset();
+    m_outside.reset();
+}
+
+std::unique_ptr<FakeProgram> AdminEventsHelperTest::fakeConfigManager(const QString &body)
+{
+    const QFileInfo program(resolved(SystemPaths::ConfigManagerProgram));
+    QFile::remove(program.filePath());
+    return std::make_unique<FakeProgram>(program.absolutePath(), program.fileName(), body);
+}
+
+// --- loggingservicectl ----------------------------------------------------------
+
+void AdminEventsHelperTest::loggingServiceCommands_data()
+{
+    QTest::addColumn<QString>("cmd");
+    QTest::addColumn<QStringList>("activeBefore");
+    QTest::addColumn<QStringList>("expectedCalls");
+
+    QTest::newRow("start brings inactive auditd up first")
+        << QStringLiteral("start") << QStringList()
+        << QStringList{QStringLiteral("status auditd"), QStringLiteral("start auditd"), QStringLiteral("start syslog-ng")};
+    QTest::newRow("start leaves active auditd alone") << QStringLiteral("start") << QStringList{QStringLiteral("auditd")}
+                                                      << QStringList{QStringLiteral("status auditd"), QStringLiteral("start syslog-ng")};
+    QTest::newRow("stop stops syslog-ng only") << QStringLiteral("stop") << QStringList{QStringLiteral("auditd"), QStringLiteral("syslog-ng")}
+                                               << QStringList{QStringLiteral("stop syslog-ng")};
+    QTest::newRow("restart restarts auditd first") << QStringLiteral("restart") << QStringList{QStringLiteral("auditd")}
+                                                   << QStringList{QStringLiteral("restart auditd"), QStringLiteral("restart syslog-ng")};
+}
+
+void AdminEventsHelperTest::loggingServiceCommands()
+{
+    QFETCH(QString, cmd);
+    QFETCH(QStringList, activeBefore);
+    QFETCH(QStringList, expectedCalls);
+    for (const QString &unit : std::as_const(activeBefore)) {
+        QVERIFY(writeContent(m_tools.filePath(QStringLiteral("state/%1.active").arg(unit)), QByteArray()));
+    }
+
+    const KAuth::ActionReply reply = m_helper.loggingservicectl({{QStringLiteral("cmd"), cmd}});
+    QVERIFY(reply.succeeded());
+    QCOMPARE(m_systemctl->calls(), expectedCalls);
+
+    // systemctl's exit codes do not change the reply.
+    FakeProgram failing(m_tools.filePath(QStringLiteral("failing")), QStringLiteral("systemctl"), QStringLiteral("exit 1"));
+    const QByteArray path = qgetenv("PATH");
+    FakeProgram::prependToPath(m_tools.filePath(QStringLiteral("failing")));
+    const KAuth::ActionReply failed = m_helper.loggingservicectl({{QStringLiteral("cmd"), cmd}});
+    qputenv("PATH", path);
+    QVERIFY(failed.succeeded());
+    QVERIFY(!failing.calls().isEmpty());
+}
+
+void AdminEventsHelperTest::loggingServiceRefusesUnknownCommands_data()
+{
+    QTest::addColumn<QVariantMap>("args");
+    QTest::newRow("capital letter") << QVariantMap{{QStringLiteral("cmd"), QStringLiteral("Start")}};
+    QTest::newRow("other command") << QVariantMap{{QStringLiteral("cmd"), QStringLiteral("reload")}};
+    QTest::newRow("no command") << QVariantMap();
+}
+
+void AdminEventsHelperTest::loggingServiceRefusesUnknownCommands()
+{
+    QFETCH(QVariantMap, args);
+    const KAuth::ActionReply reply = m_helper.loggingservicectl(args);
+    QVERIFY(reply.failed());
+    QCOMPARE(reply.type(), KAuth::ActionReply::HelperErrorType);
+    QCOMPARE(reply.errorDescription(), QStringLiteral("loggingservicectl: unknown command"));
+    QVERIFY(m_systemctl->calls().isEmpty());
+}
+
+// --- writeconfig ------------------------------------------------------------------
+
+void AdminEventsHelperTest::writeConfigWritesEveryManagedFile_data()
+{
+    QTest::addColumn<QString>("systemPath");
+    QTest::addColumn<bool>("existed");
+    for (const char *path : {SystemPaths::EventSettingsFile, SystemPaths::AuditRulesFile, SystemPaths::SyslogNgCommonFile, SystemPaths::LogrotateFile}) {
+        QTest::addRow("%s, new", path) << QString::fromUtf8(path) << false;
+        QTest::addRow("%s, replaced", path) << QString::fromUtf8(path) << true;
+    }
+    QTest::newRow("notification destination file") << QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn-user_login-failed.2.conf") << true;
+}
+
+void AdminEventsHelperTest::writeConfigWritesEveryManagedFile()
+{
+    QFETCH(QString, systemPath);
+    QFETCH(bool, existed);
+    const QString path = SystemPaths::resolve(systemPath);
+    if (existed) {
+        QVERIFY(writeContent(path, QByteArray(10000, 'o')));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther));
+    }
+    const QByteArray content("line one\nline two\n");
+
+    const KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(path, content));
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QCOMPARE(contentOf(path), content);
+    QCOMPARE(modeOf(path), mode_t(0644));
+    // Nothing is left beside the file.
+    const QStringList siblings = QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + QStringLiteral("*")}, QDir::Files | QDir::Hidden);
+    QCOMPARE(siblings, QStringList{QFileInfo(path).fileName()});
+
+    // An empty content empties the file.
+    QVERIFY(m_helper.writeconfig(writeArgs(path, QByteArray())).succeeded());
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(QFileInfo(path).size(), 0);
+}
+
+void AdminEventsHelperTest::writeConfigRefusesUnknownAction()
+{
+    const QString path = resolved(SystemPaths::EventSettingsFile);
+    QVariantMap args = writeArgs(path, "new");
+    for (const QString &action : {QStringLiteral("writeconfig"), QString()}) {
+        args.insert(QStringLiteral("action"), action);
+        const KAuth::ActionReply reply = m_helper.writeconfig(args);
+        QVERIFY(reply.failed());
+        QCOMPARE(reply.errorDescription(), QStringLiteral("writeconfig: unknown action"));
+        QVERIFY(!QFileInfo::exists(path));
+    }
+}
+
+void AdminEventsHelperTest::writeConfigIntoMissingDirectoryFails()
+{
+    const QString path = resolved(SystemPaths::AuditRulesFile);
+    const QString dir = QFileInfo(path).absolutePath();
+    QVERIFY(QDir(dir).removeRecursively());
+
+    const KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(path, "-w /etc/passwd\n"));
+    QVERIFY(reply.failed());
+    // The file layer's own text, not a refusal.
+    QVERIFY(!reply.errorDescription().isEmpty());
+    QVERIFY2(!reply.errorDescription().startsWith(QLatin1String("refused")), qPrintable(reply.errorDescription()));
+    QVERIFY(!QFileInfo::exists(dir));
+}
+
+void AdminEventsHelperTest::fileActionsRefuseUnmanagedPaths_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("unlisted file under /etc") << QStringLiteral("unlisted");
+    QTest::newRow("managed name outside the root") << QStringLiteral("outside");
+    QTest::newRow("dot-dot leading back to a managed file") << QStringLiteral("dotdot");
+    QTest::newRow("dot-dot inside the file id") << QStringLiteral("dotdot-id");
+    QTest::newRow("file id starting with a dot") << QStringLiteral("hidden-id");
+    QTest::newRow("empty file id") << QStringLiteral("empty-id");
+    QTest::newRow("file id with a space") << QStringLiteral("space-id");
+    QTest::newRow("sub-directory of conf.d") << QStringLiteral("subdir");
+    QTest::newRow("relative path") << QStringLiteral("relative");
+    QTest::newRow("empty path") << QStringLiteral("empty");
+    QTest::newRow("symlink to a file elsewhere") << QStringLiteral("symlink");
+    QTest::newRow("dangling symlink") << QStringLiteral("dangling");
+    QTest::newRow("directory in place of the file") << QStringLiteral("directory");
+    QTest::newRow("symlinked directory on the way") << QStringLiteral("linked-dir");
+}
+
+void AdminEventsHelperTest::fileActionsRefuseUnmanagedPaths()
+{
+    QFETCH(QString, kind);
+    const QByteArray victimContent("must stay as it is\n");
+    const QString victim = m_outside->filePath(QStringLiteral("victim"));
+    QVERIFY(writeContent(victim, victimContent));
+    const QString confDir = resolved(SystemPaths::SyslogNgConfDir);
+
+    QString path;
+    QString watched; // a file that must keep victimContent
+    if (kind == QLatin1String("unlisted")) {
+        path = SystemPaths::resolve("/etc/passwd");
+        watched = path;
+    } else if (kind == QLatin1String("outside")) {
+        path = m_outside->filePath(QStringLiteral("etc/tarn-syslog.conf"));
+        watched = path;
+    } else if (kind == QLatin1String("dotdot")) {
+        path = confDir + QStringLiteral("/../../tarn-syslog.conf");
+        watched = resolved(SystemPaths::EventSettingsFile);
+    } else if (kind == QLatin1String("dotdot-id")) {
+        path = confDir + QStringLiteral("/mod-tarn-../../../tarn-syslog.conf");
+    } else if (kind == QLatin1String("hidden-id")) {
+        path = confDir + QStringLiteral("/mod-tarn-.hidden.conf");
+    } else if (kind == QLatin1String("empty-id")) {
+        path = confDir + QStringLiteral("/mod-tarn-.conf");
+    } else if (kind == QLatin1String("space-id")) {
+        path = confDir + QStringLiteral("/mod-tarn-a b.conf");
+    } else if (kind == QLatin1String("subdir")) {
+        path = confDir + QStringLiteral("/sub/mod-tarn-a.conf");
+        watched = path;
+    } else if (kind == QLatin1String("relative")) {
+        path = QStringLiteral("etc/tarn-syslog.conf");
+    } else if (kind == QLatin1String("empty")) {
+        path = QString();
+    } else if (kind == QLatin1String("symlink")) {
+        path = resolved(SystemPaths::LogrotateFile);
+        QVERIFY(QFile::link(victim, path));
+    } else if (kind == QLatin1String("dangling")) {
+        path = notificationFile(QStringLiteral("dangling"));
+        QVERIFY(QFile::remove(victim));
+        QVERIFY(QFile::link(victim, path));
+    } else if (kind == QLatin1String("directory")) {
+        path = resolved(SystemPaths::EventSettingsFile);
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("linked-dir")) {
+        QVERIFY(QDir(confDir).removeRecursively());
+        QVERIFY(QFile::link(m_outside->path(), confDir));
+        path = notificationFile(QStringLiteral("victim"));
+        // Reached through the link, the file is renamed so that the name matches.
+        QVERIFY(QFile::rename(victim, m_outside->filePath(QStringLiteral("mod-tarn-victim.conf"))));
+        watched = m_outside->filePath(QStringLiteral("mod-tarn-victim.conf"));
+    }
+    if (!watched.isEmpty() && !QFileInfo::exists(watched)) {
+        QVERIFY(writeContent(watched, victimContent));
+    }
+    const bool wasLink = isSymLink(path);
+    const bool existed = existsNoFollow(path);
+    const bool victimExisted = existsNoFollow(victim);
+
+    const auto checkUntouched = [&](const char *action, const KAuth::ActionReply &reply) {
+        QVERIFY2(reply.failed(), action);
+        QVERIFY2(reply.errorDescription().startsWith(QLatin1String("refused")), qPrintable(reply.errorDescription()));
+        QVERIFY2(reply.errorDescription().contains(path), qPrintable(reply.errorDescription()));
+        QCOMPARE(isSymLink(path), wasLink);
+        QCOMPARE(existsNoFollow(path), existed);
+        QCOMPARE(existsNoFollow(victim), victimExisted);
+        if (victimExisted) {
+            QCOMPARE(contentOf(victim), victimContent);
+        }
+        if (!watched.isEmpty()) {
+            QCOMPARE(contentOf(watched), victimContent);
+        }
+    };
+    checkUntouched("writeconfig", m_helper.writeconfig(writeArgs(path, "attack\n")));
+    checkUntouched("removeconfig", m_helper.removeconfig({{QStringLiteral("file"), path}}));
+    checkUntouched("writenotificationconfigs", m_helper.writenotificationconfigs(notificationArgs({{path, QByteArray("attack\n")}})));
+    checkUntouched("removenotificationconfigs", m_helper.removenotificationconfigs({{QStringLiteral("paths"), QStringList{path}}}));
+}
+
+void AdminEventsHelperTest::notificationActionsTouchNothingWhenOnePathIsRefused()
+{
+    const QString good = notificationFile(QStringLiteral("good"));
+    const QString bad = SystemPaths::resolve("/etc/shadow");
+    QVERIFY(writeContent(good, "old\n"));
+    QVERIFY(writeContent(bad, "secret\n"));
+
+    KAuth::ActionReply reply = m_helper.writenotificationconfigs(notificationArgs({{good, QByteArray("new\n")}, {bad, QByteArray("attack\n")}}));
+    QVERIFY(reply.failed());
+    QVERIFY(reply.errorDescription().contains(bad));
+    QVERIFY(!reply.errorDescription().contains(good));
+    QCOMPARE(contentOf(good), QByteArray("old\n"));
+    QCOMPARE(contentOf(bad), QByteArray("secret\n"));
+
+    reply = m_helper.removenotificationconfigs({{QStringLiteral("paths"), QStringList{good, bad}}});
+    QVERIFY(reply.failed());
+    QVERIFY(reply.errorDescription().contains(bad));
+    QVERIFY(QFileInfo::exists(good));
+    QVERIFY(QFileInfo::exists(bad));
+}
+
+void AdminEventsHelperTest::failedWriteKeepsOldContent_data()
+{
+    QTest::addColumn<bool>("fullFileSystem");
+    QTest::newRow("file size limit") << false;
+    QTest::newRow("full file system") << true;
+}
+
+void AdminEventsHelperTest::failedWriteKeepsOldContent()
+{
+    QFETCH(bool, fullFileSystem);
+    const QString dir = resolved(SystemPaths::SyslogNgConfDir);
+    const QString path = resolved(SystemPaths::SyslogNgCommonFile);
+    const QByteArray oldContent("options { keep-me; };\n");
+    const QByteArray newContent(48 * 1024, 'n');
+
+    std::unique_ptr<FileSizeLimit> limit;
+    auto unmount = qScopeGuard([&] {
+        if (fullFileSystem) {
+            ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+        }
+    });
+    if (fullFileSystem) {
+        // A 64 KiB file system of our own, in a mount namespace of this process.
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+            unmount.dismiss();
+            QSKIP("no mount namespace for this process");
+        }
+        if (::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=64k,mode=0755") != 0) {
+            unmount.dismiss();
+            QSKIP("cannot mount a tmpfs");
+        }
+        QVERIFY(writeContent(path, oldContent));
+        // Fill what is left.
+        QFile filler(dir + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) { }
+        filler.close();
+    } else {
+        QVERIFY(writeContent(path, oldContent));
+        limit = std::make_unique<FileSizeLimit>(16 * 1024);
+    }
+
+    KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(path, newContent));
+    limit.reset();
+    QVERIFY(reply.failed());
+    QVERIFY(!reply.errorDescription().isEmpty());
+    QVERIFY2(!reply.errorDescription().startsWith(QLatin1String("refused")), qPrintable(reply.errorDescription()));
+    QCOMPARE(contentOf(path), oldContent);
+    // No half-written temporary file is left behind.
+    QCOMPARE(QDir(dir).entryList({QStringLiteral("mod-tarn.conf*")}, QDir::Files | QDir::Hidden), QStringList{QStringLiteral("mod-tarn.conf")});
+
+    if (fullFileSystem) {
+        // With room again, the same write goes through.
+        QVERIFY(QFile::remove(dir + QStringLiteral("/filler")));
+        reply = m_helper.writeconfig(writeArgs(path, newContent));
+        QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+        QCOMPARE(contentOf(path), newContent);
+    }
+}
+
+// --- removing files -----------------------------------------------------------------
+
+void AdminEventsHelperTest::removeConfig()
+{
+    const QString path = resolved(SystemPaths::LogrotateFile);
+    QVERIFY(writeContent(path, "rotate 4\n"));
+    KAuth::ActionReply reply = m_helper.removeconfig({{QStringLiteral("file"), path}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QVERIFY(!QFileInfo::exists(path));
+
+    // Removing it again fails with the file layer's text.
+    reply = m_helper.removeconfig({{QStringLiteral("file"), path}});
+    QVERIFY(reply.failed());
+    QVERIFY(!reply.errorDescription().isEmpty());
+    QVERIFY(!reply.errorDescription().startsWith(QLatin1String("refused")));
+}
+
+void AdminEventsHelperTest::removeNotificationConfigsSkipsMissingFiles()
+{
+    const QString present = notificationFile(QStringLiteral("present"));
+    const QString other = notificationFile(QStringLiteral("other"));
+    QVERIFY(writeContent(present, "x\n"));
+    QVERIFY(writeContent(other, "y\n"));
+
+    KAuth::ActionReply reply = m_helper.removenotificationconfigs(
+        {{QStringLiteral("paths"), QStringList{notificationFile(QStringLiteral("missing")), present, notificationFile(QStringLiteral("gone"))}}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QVERIFY(!QFileInfo::exists(present));
+    QVERIFY(QFileInfo::exists(other));
+
+    reply = m_helper.removenotificationconfigs({{QStringLiteral("paths"), QStringList{notificationFile(QStringLiteral("missing"))}}});
+    QVERIFY(reply.succeeded());
+    QVERIFY(m_helper.removenotificationconfigs({}).succeeded());
+}
+
+void AdminEventsHelperTest::removeNotificationConfigsGoesOnAfterFailure()
+{
+    const QStringList paths{notificationFile(QStringLiteral("a")), notificationFile(QStringLiteral("stuck")), notificationFile(QStringLiteral("c"))};
+    for (const QString &path : paths) {
+        QVERIFY(writeContent(path, "x\n"));
+    }
+    if (!setImmutable(paths[1], true)) {
+        QSKIP("the file system does not support the immutable attribute");
+    }
+    m_immutable.append(paths[1]);
+
+    const KAuth::ActionReply reply = m_helper.removenotificationconfigs({{QStringLiteral("paths"), paths}});
+    QVERIFY(reply.failed());
+    QVERIFY(!reply.errorDescription().isEmpty());
+    QVERIFY(!QFileInfo::exists(paths[0]));
+    QVERIFY(QFileInfo::exists(paths[1]));
+    QVERIFY(!QFileInfo::exists(paths[2]));
+}
+
+void AdminEventsHelperTest::writeNotificationConfigsGoesOnAfterFailure()
+{
+    const QString small1 = notificationFile(QStringLiteral("first"));
+    const QString big = notificationFile(QStringLiteral("too-big"));
+    const QString small2 = notificationFile(QStringLiteral("second"));
+    QVERIFY(writeContent(big, "old\n"));
+    const QVariantHash files{{small1, QByteArray("one\n")}, {big, QByteArray(64 * 1024, 'b')}, {small2, QByteArray("two\n")}};
+
+    KAuth::ActionReply reply;
+    {
+        FileSizeLimit limit(16 * 1024);
+        reply = m_helper.writenotificationconfigs(notificationArgs(files));
+    }
+    QVERIFY(reply.failed());
+    QVERIFY(!reply.errorDescription().isEmpty());
+    QCOMPARE(contentOf(small1), QByteArray("one\n"));
+    QCOMPARE(contentOf(small2), QByteArray("two\n"));
+    QCOMPARE(contentOf(big), QByteArray("old\n"));
+    QCOMPARE(modeOf(small1), mode_t(0644));
+
+    // Without the limit every file is written.
+    reply = m_helper.writenotificationconfigs(notificationArgs(files));
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QCOMPARE(contentOf(big), QByteArray(64 * 1024, 'b'));
+}
+
+// --- exportconfig and importconfig ---------------------------------------------------
+
+void AdminEventsHelperTest::exportAndImportRoundTrip()
+{
+    const QString settings = resolved(SystemPaths::EventSettingsFile);
+    const QString notification = notificationFile(QStringLiteral("user-login-failed"));
+    QVERIFY(writeContent(settings, "{\"a\": {}}\n"));
+    QVERIFY(writeContent(notification, "destination d { };\n"));
+    // The module creates the archive file as the user before the export.
+    const QString archive = m_outside->filePath(QStringLiteral("config.tar.gz"));
+    QVERIFY(writeContent(archive, QByteArray()));
+
+    KAuth::ActionReply reply = m_helper.exportconfig({{QStringLiteral("output"), archive}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QVERIFY(contentOf(archive).startsWith("\x1f\x8b"));
+
+    QVERIFY(writeContent(settings, "{\"b\": {}}\n"));
+    QVERIFY(QFile::remove(notification));
+    reply = m_helper.importconfig({{QStringLiteral("input"), archive}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QVERIFY(reply.data().isEmpty());
+    QCOMPARE(contentOf(settings), QByteArray("{\"a\": {}}\n"));
+    QCOMPARE(contentOf(notification), QByteArray("destination d { };\n"));
+}
+
+void AdminEventsHelperTest::configManagerFailureIsReported_data()
+{
+    QTest::addColumn<bool>("exporting");
+    QTest::newRow("export") << true;
+    QTest::newRow("import") << false;
+}
+
+void AdminEventsHelperTest::configManagerFailureIsReported()
+{
+    QFETCH(bool, exporting);
+    const auto manager = fakeConfigManager(QStringLiteral("exit 1"));
+    const QString archive = m_outside->filePath(QStringLiteral("config.tar.gz"));
+    QVERIFY(writeContent(archive, QByteArray()));
+
+    const KAuth::ActionReply reply =
+        exporting ? m_helper.exportconfig({{QStringLiteral("output"), archive}}) : m_helper.importconfig({{QStringLiteral("input"), archive}});
+    QVERIFY(reply.failed());
+    QCOMPARE(reply.errorDescription(),
+             exporting ? QStringLiteral("tarn-event-config-manager: unable to export configuration")
+                       : QStringLiteral("tarn-event-config-manager: unable to import configuration"));
+    QCOMPARE(manager->calls(), QStringList{(exporting ? QStringLiteral("-o ") : QStringLiteral("-i ")) + archive});
+
+    // A configuration manager that is not there at all is a failure too.
+    QVERIFY(QFile::remove(manager->path()));
+    const KAuth::ActionReply missing =
+        exporting ? m_helper.exportconfig({{QStringLiteral("output"), archive}}) : m_helper.importconfig({{QStringLiteral("input"), archive}});
+    QVERIFY(missing.failed());
+}
+
+void AdminEventsHelperTest::archivePathsAreChecked_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("exporting");
+    QTest::addColumn<bool>("accepted");
+    for (const bool exporting : {true, false}) {
+        const char *use = exporting ? "export" : "import";
+        QTest::addRow("%s: plain file", use) << QStringLiteral("plain") << exporting << true;
+        QTest::addRow("%s: symlink", use) << QStringLiteral("symlink") << exporting << false;
+        QTest::addRow("%s: symlinked directory on the way", use) << QStringLiteral("linked-dir") << exporting << false;
+        QTest::addRow("%s: directory", use) << QStringLiteral("directory") << exporting << false;
+        QTest::addRow("%s: fifo", use) << QStringLiteral("fifo") << exporting << false;
+        QTest::addRow("%s: missing", use) << QStringLiteral("missing") << exporting << false;
+        QTest::addRow("%s: relative path", use) << QStringLiteral("relative") << exporting << false;
+        QTest::addRow("%s: empty path", use) << QStringLiteral("empty") << exporting << false;
+        QTest::addRow("%s: hard link", use) << QStringLiteral("hardlink") << exporting << !exporting;
+    }
+}
+
+void AdminEventsHelperTest::archivePathsAreChecked()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, exporting);
+    QFETCH(bool, accepted);
+    const auto manager = fakeConfigManager(QString());
+    const QString victim = resolved(SystemPaths::EventSettingsFile);
+    QVERIFY(writeContent(victim, "victim\n"));
+    const QString user = m_outside->path();
+
+    QString path = user + QStringLiteral("/config.tar.gz");
+    if (kind == QLatin1String("plain")) {
+        QVERIFY(writeContent(path, QByteArray()));
+    } else if (kind == QLatin1String("symlink")) {
+        QVERIFY(QFile::link(victim, path));
+    } else if (kind == QLatin1String("linked-dir")) {
+        QVERIFY(QFile::link(QFileInfo(victim).absolutePath(), user + QStringLiteral("/etc")));
+        path = user + QStringLiteral("/etc/") + QFileInfo(victim).fileName();
+    } else if (kind == QLatin1String("directory")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    } else if (kind == QLatin1String("relative")) {
+        path = QStringLiteral("config.tar.gz");
+    } else if (kind == QLatin1String("empty")) {
+        path.clear();
+    } else if (kind == QLatin1String("hardlink")) {
+        QVERIFY(writeContent(user + QStringLiteral("/original"), QByteArray()));
+        QCOMPARE(::link(QFile::encodeName(user + QStringLiteral("/original")).constData(), QFile::encodeName(path).constData()), 0);
+    }
+
+    const KAuth::ActionReply reply =
+        exporting ? m_helper.exportconfig({{QStringLiteral("output"), path}}) : m_helper.importconfig({{QStringLiteral("input"), path}});
+    if (accepted) {
+        QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+        QCOMPARE(manager->calls().size(), 1);
+        return;
+    }
+    QVERIFY(reply.failed());
+    QVERIFY2(reply.errorDescription().startsWith(QLatin1String("refused")), qPrintable(reply.errorDescription()));
+    QVERIFY(manager->calls().isEmpty());
+    QCOMPARE(contentOf(victim), QByteArray("victim\n"));
+}
+
+// --- audit settings ----------------------------------------------------------------
+
+void AdminEventsHelperTest::getAuditSettings_data()
+{
+    QTest::addColumn<int>("auditType");
+    QTest::addColumn<QStringList>("subjects");
+    QTest::addColumn<QStringList>("auditIds");
+    QTest::addColumn<QVariantMap>("expected");
+
+    const QStringList ids{QStringLiteral("login"), QStringLiteral("su"), QStringLiteral("mount")};
+    const QStringList users{QStringLiteral("alice"), QStringLiteral("bob")};
+    QTest::newRow("users: every identifier for every user") << 1 << users << ids
+                                                            << QVariantMap{{QStringLiteral("login/alice"), 3},
+                                                                           {QStringLiteral("login/bob"), 0},
+                                                                           {QStringLiteral("su/alice"), 0},
+                                                                           {QStringLiteral("su/bob"), 2},
+                                                                           {QStringLiteral("mount/alice"), 0},
+                                                                           {QStringLiteral("mount/bob"), 0}};
+    QTest::newRow("groups") << 2 << QStringList{QStringLiteral("wheel")} << QStringList{QStringLiteral("login")}
+                            << QVariantMap{{QStringLiteral("login/wheel"), 1}};
+    QTest::newRow("other: one key per identifier, subjects ignored")
+        << 4 << users << ids << QVariantMap{{QStringLiteral("login"), 2}, {QStringLiteral("su"), 0}, {QStringLiteral("mount"), 1}};
+    QTest::newRow("no identifiers") << 1 << users << QStringList() << QVariantMap();
+    QTest::newRow("no subjects") << 1 << QStringList() << ids << QVariantMap();
+}
+
+void AdminEventsHelperTest::getAuditSettings()
+{
+    QFETCH(int, auditType);
+    QFETCH(QStringList, subjects);
+    QFETCH(QStringList, auditIds);
+    QFETCH(QVariantMap, expected);
+    QVERIFY(tnevas_set_audit_event("login", 1, "alice", 3));
+    QVERIFY(tnevas_set_audit_event("su", 1, "bob", 2));
+    QVERIFY(tnevas_set_audit_event("login", 2, "wheel", 1));
+    QVERIFY(tnevas_set_audit_event("login", 4, "", 2));
+    QVERIFY(tnevas_set_audit_event("mount", 4, "", 1));
+
+    const KAuth::ActionReply reply =
+        m_helper.getauditsettings({{QStringLiteral("list"), subjects}, {QStringLiteral("auditType"), auditType}, {QStringLiteral("auditIDs"), auditIds}});
+    QVERIFY(reply.succeeded());
+    QCOMPARE(reply.data(), expected);
+    for (const QVariant &value : reply.data()) {
+        QCOMPARE(value.userType(), int(QMetaType::Int));
+    }
+}
+
+void AdminEventsHelperTest::setAuditSettingsWithoutChangeWritesNothing()
+{
+    QVERIFY(tnevas_set_audit_event("login", 1, "alice", 3));
+    const QString store = resolved(SystemPaths::AuditStoreFile);
+    const QByteArray before = contentOf(store);
+
+    // Values equal to the system, and an unknown setting asked to be 0.
+    const KAuth::ActionReply reply =
+        m_helper.setauditsettings({{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("login/alice"), 3}, {QStringLiteral("login/bob"), 0}});
+    QVERIFY(reply.failed());
+    QCOMPARE(reply.errorDescription(), UnchangedAudit);
+    QCOMPARE(contentOf(store), before);
+}
+
+void AdminEventsHelperTest::setAuditSettingsWritesEveryEntry_data()
+{
+    QTest::addColumn<int>("auditType");
+    QTest::addColumn<QString>("changedKey");
+    QTest::addColumn<QString>("unchangedKey");
+    QTest::newRow("users") << 1 << QStringLiteral("login/alice") << QStringLiteral("su/bob");
+    QTest::newRow("groups") << 2 << QStringLiteral("login/wheel") << QStringLiteral("su/audit");
+    QTest::newRow("other") << 4 << QStringLiteral("login") << QStringLiteral("su");
+}
+
+void AdminEventsHelperTest::setAuditSettingsWritesEveryEntry()
+{
+    QFETCH(int, auditType);
+    QFETCH(QString, changedKey);
+    QFETCH(QString, unchangedKey);
+    const auto split = [auditType](const QString &key) {
+        return auditType == 4 ? QStringList{key, QString()} : key.split(QLatin1Char('/'));
+    };
+
+    // The unchanged setting is 0 and so not yet in the store: writing it adds it.
+    const KAuth::ActionReply reply = m_helper.setauditsettings({{QStringLiteral("AUDIT_TYPE"), auditType}, {changedKey, 3}, {unchangedKey, 0}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+
+    const QStringList changed = split(changedKey);
+    QCOMPARE(tnevas_get_audit_event(changed[0].toUtf8().constData(), auditType, changed[1].toUtf8().constData()), 3);
+    const QJsonObject store = QJsonDocument::fromJson(contentOf(resolved(SystemPaths::AuditStoreFile))).object();
+    const QStringList unchanged = split(unchangedKey);
+    const QJsonObject bySubject = store.value(unchanged[0]).toObject().value(QString::number(auditType)).toObject();
+    QVERIFY2(bySubject.contains(unchanged[1]), "the unchanged entry was not written");
+    QVERIFY(!store.contains(QStringLiteral("AUDIT_TYPE")));
+
+    // The same request again changes nothing.
+    QCOMPARE(m_helper.setauditsettings({{QStringLiteral("AUDIT_TYPE"), auditType}, {changedKey, 3}, {unchangedKey, 0}}).errorDescription(), UnchangedAudit);
+}
+
+void AdminEventsHelperTest::setAuditSettingsReportsFailedWrite()
+{
+    // The store cannot be replaced when a directory stands in its place.
+    QVERIFY(QDir().mkpath(resolved(SystemPaths::AuditStoreFile)));
+    const KAuth::ActionReply reply = m_helper.setauditsettings({{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("login/alice"), 1}});
+    QVERIFY(reply.failed());
+    QCOMPARE(reply.errorDescription(), UnchangedAudit);
+}
+
+QTEST_GUILESS_MAIN(AdminEventsHelperTest)
+
+#include "admineventshelpertest.moc"

@@ -1,0 +1,88 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "auditsettings.h"
+
+#include "tarnevents.h"
+
+namespace
+{
+const QString AuditTypeKey = QStringLiteral("AUDIT_TYPE");
+constexpr int OtherAuditType = 4;
+
+struct SettingKey {
+    QByteArray auditId;
+    QByteArray subject;
+};
+
+// Splits a settings key into the audit identifier and the subject.
+SettingKey splitKey(const QString &key, int auditType)
+{
+    if (auditType == OtherAuditType) {
+        return {key.toLocal8Bit(), QByteArray("")};
+    }
+    const QStringList parts = key.split(QLatin1Char('/'));
+    return {parts.value(0).toLocal8Bit(), parts.value(1).toLocal8Bit()};
+}
+
+int currentValue(const QString &auditId, int auditType, const QString &subject)
+{
+    return tnevas_get_audit_event(auditId.toLocal8Bit().constData(), auditType, subject.toLocal8Bit().constData());
+}
+}
+
+AuditSettings::AuditSettings(QObject *parent)
+    : QObject(parent)
+{
+}
+
+QVariantMap AuditSettings::getAuditSettings(const QStringList &list, int auditType, const QStringList &auditIDs) const
+{
+    QVariantMap settings;
+    for (const QString &auditId : auditIDs) {
+        if (auditType == OtherAuditType) {
+            settings.insert(auditId, currentValue(auditId, auditType, QString()));
+            continue;
+        }
+        for (const QString &subject : list) {
+            settings.insert(auditId + QLatin1Char('/') + subject, currentValue(auditId, auditType, subject));
+        }
+    }
+    return settings;
+}
+
+bool AuditSettings::isAuditSettingsChanged(const QVariantMap &settings) const
+{
+    const int auditType = settings.value(AuditTypeKey).toInt();
+    bool changed = false;
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
+        if (it.key() == AuditTypeKey) {
+            continue;
+        }
+        const SettingKey key = splitKey(it.key(), auditType);
+        const int current = tnevas_get_audit_event(key.auditId.constData(), auditType, key.subject.constData());
+        if (current != it.value().toInt()) {
+            changed = true;
+        }
+    }
+    return changed;
+}
+
+bool AuditSettings::setAuditSettings(const QVariantMap &settings) const
+{
+    if (!isAuditSettingsChanged(settings)) {
+        return false;
+    }
+    const int auditType = settings.value(AuditTypeKey).toInt();
+    bool result = true;
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
+        if (it.key() == AuditTypeKey) {
+            continue;
+        }
+        const SettingKey key = splitKey(it.key(), auditType);
+        if (tnevas_set_audit_event(key.auditId.constData(), auditType, key.subject.constData(), it.value().toInt()) == 0) {
+            result = false;
+        }
+    }
+    return result;
+}

@@ -1,0 +1,177 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "pathpolicy.h"
+
+#include "systempaths.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
+
+namespace
+{
+constexpr const char *FixedFiles[] = {
+    SystemPaths::EventSettingsFile,
+    SystemPaths::AuditRulesFile,
+    SystemPaths::SyslogNgCommonFile,
+    SystemPaths::LogrotateFile,
+};
+
+const QString NotificationPrefix = QStringLiteral("mod-tarn-");
+const QString NotificationSuffix = QStringLiteral(".conf");
+
+std::unexpected<QString> refused(const QString &path, const QString &reason)
+{
+    return std::unexpected(QStringLiteral("refused \"%1\": %2").arg(path, reason));
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+enum class Kind {
+    Missing,
+    Link,
+    Directory,
+    Regular,
+    Other,
+    Unknown, // lstat failed for another reason than a missing entry
+};
+
+Kind kindOf(const QString &path, struct stat *status, int *error)
+{
+    if (::lstat(QFile::encodeName(path).constData(), status) != 0) {
+        *error = errno;
+        return (errno == ENOENT || errno == ENOTDIR) ? Kind::Missing : Kind::Unknown;
+    }
+    if (S_ISLNK(status->st_mode)) {
+        return Kind::Link;
+    }
+    if (S_ISDIR(status->st_mode)) {
+        return Kind::Directory;
+    }
+    return S_ISREG(status->st_mode) ? Kind::Regular : Kind::Other;
+}
+
+// Looks at every directory between `base` (not included) and the last
+// component of `path`: none may be a symbolic link. A missing one ends the
+// walk; the file layer reports it when the file is opened.
+PathPolicy::Verdict checkDirectories(const QString &base, const QString &path)
+{
+    const int lastSlash = path.lastIndexOf(QLatin1Char('/'));
+    const QStringList parts = path.mid(base.size(), lastSlash - base.size()).split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString walked = base;
+    for (const QString &part : parts) {
+        walked += QLatin1Char('/') + part;
+        struct stat status;
+        int error = 0;
+        switch (kindOf(walked, &status, &error)) {
+        case Kind::Missing:
+            return {};
+        case Kind::Link:
+            return refused(path, QStringLiteral("%1 is a symbolic link").arg(walked));
+        case Kind::Unknown:
+            return refused(path, QStringLiteral("cannot examine %1: %2").arg(walked, errnoText(error)));
+        case Kind::Directory:
+        case Kind::Regular:
+        case Kind::Other:
+            break;
+        }
+    }
+    return {};
+}
+}
+
+bool PathPolicy::isFileId(const QString &fileId)
+{
+    if (fileId.isEmpty() || fileId.startsWith(QLatin1Char('.'))) {
+        return false;
+    }
+    for (const QChar c : fileId) {
+        const ushort u = c.unicode();
+        const bool allowed = (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '-' || u == '_' || u == '.';
+        if (!allowed) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PathPolicy::isManagedFile(const QString &path)
+{
+    for (const char *fixed : FixedFiles) {
+        if (path == SystemPaths::resolve(fixed)) {
+            return true;
+        }
+    }
+    const QString dir = SystemPaths::resolve(SystemPaths::SyslogNgConfDir) + QLatin1Char('/');
+    if (!path.startsWith(dir)) {
+        return false;
+    }
+    const QString name = path.mid(dir.size());
+    if (!name.startsWith(NotificationPrefix) || !name.endsWith(NotificationSuffix)) {
+        return false;
+    }
+    return isFileId(name.mid(NotificationPrefix.size(), name.size() - NotificationPrefix.size() - NotificationSuffix.size()));
+}
+
+PathPolicy::Verdict PathPolicy::checkManagedFile(const QString &path)
+{
+    if (!isManagedFile(path)) {
+        return refused(path, QStringLiteral("not a configuration file of the security event logging"));
+    }
+    const Verdict directories = checkDirectories(SystemPaths::rootPrefix(), path);
+    if (!directories) {
+        return directories;
+    }
+    struct stat status;
+    int error = 0;
+    switch (kindOf(path, &status, &error)) {
+    case Kind::Missing:
+    case Kind::Regular:
+        return {};
+    case Kind::Link:
+        return refused(path, QStringLiteral("it is a symbolic link"));
+    case Kind::Unknown:
+        return refused(path, QStringLiteral("cannot examine it: %1").arg(errnoText(error)));
+    case Kind::Directory:
+    case Kind::Other:
+        break;
+    }
+    return refused(path, QStringLiteral("it is not a regular file"));
+}
+
+PathPolicy::Verdict PathPolicy::checkArchiveFile(const QString &path, ArchiveUse use)
+{
+    if (!path.startsWith(QLatin1Char('/'))) {
+        return refused(path, QStringLiteral("not an absolute path"));
+    }
+    const Verdict directories = checkDirectories(QString(), path);
+    if (!directories) {
+        return directories;
+    }
+    struct stat status;
+    int error = 0;
+    switch (kindOf(path, &status, &error)) {
+    case Kind::Regular:
+        break;
+    case Kind::Missing:
+    case Kind::Unknown:
+        return refused(path, errnoText(error));
+    case Kind::Link:
+        return refused(path, QStringLiteral("it is a symbolic link"));
+    case Kind::Directory:
+    case Kind::Other:
+        return refused(path, QStringLiteral("it is not a regular file"));
+    }
+    if (use == ArchiveUse::Export && status.st_nlink != 1) {
+        return refused(path, QStringLiteral("it has other hard links"));
+    }
+    return {};
+}

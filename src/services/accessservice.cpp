@@ -1,0 +1,108 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "accessservice.h"
+
+#include <KAuth/Action>
+#include <KAuth/ActionReply>
+#include <KAuth/ExecuteJob>
+
+#include <memory>
+
+AccessService::AccessService(QObject *parent)
+    : QObject(parent)
+{
+}
+
+bool AccessService::execute(KAuth::Action &action)
+{
+    m_lastError.clear();
+    KJob *job = createJob(action);
+    const bool succeeded = job->exec();
+    if (!succeeded) {
+        m_lastError = failureText(job);
+    }
+    m_results = jobData(job);
+    return succeeded;
+}
+
+void AccessService::executeAsync(KAuth::Action &action)
+{
+    m_lastError.clear();
+    KJob *job = createJob(action);
+    auto pending = std::make_shared<KAuth::Action>(action);
+    connect(job, &KJob::result, this, [this, pending](KJob *finishedJob) {
+        if (finishedJob->error() != 0) {
+            m_lastError = failureText(finishedJob);
+            Q_EMIT error(pending.get(), m_lastError);
+        } else {
+            Q_EMIT finished(pending.get());
+        }
+    });
+    job->start();
+}
+
+QVariant AccessService::getActionResult(const QString &key) const
+{
+    return m_results.value(key);
+}
+
+QVariantMap AccessService::getActionResults() const
+{
+    return m_results;
+}
+
+QString AccessService::errorString() const
+{
+    return m_lastError;
+}
+
+void AccessService::setLastError(const QString &text)
+{
+    m_lastError = text;
+}
+
+QString AccessService::failureText(const KJob *job)
+{
+    const int code = job->error();
+    if (code == 0) {
+        return QString();
+    }
+    const QString text = job->errorString();
+    if (!text.isEmpty()) {
+        return text;
+    }
+    switch (code) {
+    case KAuth::ActionReply::NoResponderError:
+        return QStringLiteral("The helper does not answer");
+    case KAuth::ActionReply::NoSuchActionError:
+        return QStringLiteral("No such action");
+    case KAuth::ActionReply::InvalidActionError:
+        return QStringLiteral("Invalid action");
+    case KAuth::ActionReply::AuthorizationDeniedError:
+        return QStringLiteral("Authorization denied");
+    case KAuth::ActionReply::UserCancelledError:
+        return QStringLiteral("Authorization cancelled");
+    case KAuth::ActionReply::HelperBusyError:
+        return QStringLiteral("The helper is busy");
+    case KAuth::ActionReply::AlreadyStartedError:
+        return QStringLiteral("The action is already running");
+    case KAuth::ActionReply::DBusError:
+        return QStringLiteral("D-Bus error");
+    case KAuth::ActionReply::BackendError:
+        return QStringLiteral("Authorization backend error");
+    default:
+        return QStringLiteral("The action failed (error %1)").arg(code);
+    }
+}
+
+KJob *AccessService::createJob(KAuth::Action &action)
+{
+    return action.execute();
+}
+
+QVariantMap AccessService::jobData(KJob *job) const
+{
+    const auto *executeJob = qobject_cast<KAuth::ExecuteJob *>(job);
+    return executeJob ? executeJob->data() : QVariantMap();
+}

@@ -1,0 +1,22 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#pragma once
+
+// Identifiers of the privileged helper and of its KAuth actions. An action
+// identifier is the helper identifier, a full stop and the name of the
+// helper's slot that carries it out.
+namespace ActionIds
+{
+inline constexpr char HelperId[] = "tarnos.kcm.adminevents";
+
+inline constexpr char LoggingServiceCtl[] = "tarnos.kcm.adminevents.loggingservicectl";
+inline constexpr char ExportConfig[] = "tarnos.kcm.adminevents.exportconfig";
+inline constexpr char ImportConfig[] = "tarnos.kcm.adminevents.importconfig";
+inline constexpr char WriteConfig[] = "tarnos.kcm.adminevents.writeconfig";
+inline constexpr char RemoveConfig[] = "tarnos.kcm.adminevents.removeconfig";
+inline constexpr char RemoveNotificationConfigs[] = "tarnos.kcm.adminevents.removenotificationconfigs";
+inline constexpr char WriteNotificationConfigs[] = "tarnos.kcm.adminevents.writenotificationconfigs";
+inline constexpr char SetAuditSettings[] = "tarnos.kcm.adminevents.setauditsettings";
+inline constexpr char GetAuditSettings[] = "tarnos.kcm.adminevents.getauditsettings";
+}

@@ -1,0 +1,29 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#pragma once
+
+#include "accessservice.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+// Writes, exports and imports configuration through the helper.
+class ConfigAccessService : public AccessService
+{
+    Q_OBJECT
+public:
+    explicit ConfigAccessService(QObject *parent);
+
+    // Replaces the file at `path` (a managed configuration file) with `content`.
+    bool writeConfig(const QString &path, QByteArray content);
+    // The same for text given as lines, each ended by "\n".
+    bool writeConfig(const QString &path, const QStringList &lines);
+
+    // Exports the whole logging configuration into the archive `path`, which
+    // is created (or emptied) first with the user's own rights.
+    bool exportConfig(const QString &path);
+    // Imports the whole logging configuration from the archive `path`, which
+    // the user must be able to read.
+    bool importConfig(const QString &path);
+};

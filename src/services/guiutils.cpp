@@ -1,0 +1,23 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "guiutils.h"
+
+#include <KLocalizedString>
+
+#include <QMessageBox>
+
+namespace Gui::Utils
+{
+bool confirmAboutReboot(const QString &text)
+{
+    const QString message = QStringLiteral("%1\n%2").arg(text, i18n("Reboot now?"));
+    const auto answer = QMessageBox::question(nullptr, i18n("Reboot"), message, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    return answer == QMessageBox::Yes;
+}
+
+void confirmAboutBrokenNotifyConfig(QWidget *parent, const QString &name)
+{
+    QMessageBox::warning(parent, i18n("Error"), i18n("Config file for \"%1\" is broken.", name), QMessageBox::Ok);
+}
+}
