@@ -1,0 +1,706 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "singleeventsparser.h"
+
+#include "dbuskeeper.h"
+#include "eventtreeitem.h"
+#include "localaccounts.h"
+#include "localekeeper.h"
+#include "systempaths.h"
+#include "tarneventsreader.h"
+
+#include <KLocalizedString>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QVariant>
+
+QJsonDocument SingleEventsParser::m_nodesDescription;
+QHash<QString, SingleEventsParser::DictionaryEntry> SingleEventsParser::m_dictionary;
+
+namespace
+{
+const QString CustomEventsGroup = QStringLiteral("custom-events");
+const QString OverlayPrefix = QStringLiteral("overlay");
+
+// Values of the catalogue count as on when they equal the integer 1: the
+// string "1", the number 1 and true.
+bool isOn(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String:
+        return value.toString() == QLatin1String("1");
+    case QJsonValue::Double:
+        return value.toDouble() == 1.0;
+    case QJsonValue::Bool:
+        return value.toBool();
+    default:
+        return false;
+    }
+}
+
+// The text of a scalar: strings as they are, numbers in their shortest
+// decimal form, booleans "true" or "false", null (and anything else) empty.
+QString scalarText(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String:
+        return value.toString();
+    case QJsonValue::Double:
+    case QJsonValue::Bool:
+        return QString::fromUtf8(value.toVariant().toByteArray());
+    default:
+        return QString();
+    }
+}
+
+QString compactJson(const QJsonArray &array)
+{
+    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+}
+
+QString compactJson(const QJsonObject &object)
+{
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+}
+
+bool isNonZeroInteger(const QVariant &value)
+{
+    bool ok = false;
+    const int number = value.toString().toInt(&ok);
+    return ok && number != 0;
+}
+
+void setOverridden(EventTreeItem *item)
+{
+    if (item) {
+        item->overridden = true;
+    }
+}
+
+EventTreeItem *grandParentOf(EventTreeItem *item)
+{
+    return item && item->parentItem() ? item->parentItem()->parentItem() : nullptr;
+}
+
+// The direct children of an object node, one per key, found by key. Built
+// only for objects that carry override markers.
+class ChildrenByKey
+{
+public:
+    explicit ChildrenByKey(const EventTreeItem *node)
+    {
+        for (int row = 0; row < node->childCount(); ++row) {
+            auto child = static_cast<EventTreeItem *>(node->child(row));
+            m_children.insert(child->nativeName, child); // keys of one object are unique
+        }
+    }
+    EventTreeItem *find(const QString &key) const
+    {
+        return m_children.value(key);
+    }
+
+private:
+    QHash<QString, EventTreeItem *> m_children;
+};
+
+// Index of the group nodes among the direct children of `parent`: the first
+// group of each identifier.
+QHash<QString, EventTreeItem *> indexGroups(const EventTreeItem *parent)
+{
+    QHash<QString, EventTreeItem *> index;
+    for (int row = 0; row < parent->childCount(); ++row) {
+        auto item = static_cast<EventTreeItem *>(parent->child(row));
+        if (item->kind == EventTreeItem::Group && !index.contains(item->nativeName)) {
+            index.insert(item->nativeName, item);
+        }
+    }
+    return index;
+}
+
+// The event nodes of a tree, first of each identifier in pre-order. Events
+// hang below the groups or the root only.
+void indexEvents(EventTreeItem *node, QHash<QString, EventTreeItem *> &index)
+{
+    for (int row = 0; row < node->childCount(); ++row) {
+        auto item = static_cast<EventTreeItem *>(node->child(row));
+        if (item->kind == EventTreeItem::Event) {
+            if (!index.contains(item->nativeName)) {
+                index.insert(item->nativeName, item);
+            }
+        } else if (item->kind == EventTreeItem::Group) {
+            indexEvents(item, index);
+        }
+    }
+}
+}
+
+SingleEventsParser::SingleEventsParser(QObject *parent)
+    : QObject(parent)
+    , reader(new TarnEventsReader)
+{
+    getNodesDescription(SystemPaths::resolve(SystemPaths::EventsDictionaryFile));
+    initDefaultUsersAndGroups();
+}
+
+SingleEventsParser::~SingleEventsParser()
+{
+    delete reader;
+}
+
+bool SingleEventsParser::isConfigCorrect() const
+{
+    return !reader->broken;
+}
+
+void SingleEventsParser::initDefaultUsersAndGroups()
+{
+    const LocalAccounts accounts = LocalAccounts::query();
+    users = accounts.users;
+    groups = accounts.groups;
+}
+
+QStringList SingleEventsParser::defaultUsers() const
+{
+    return users;
+}
+
+QStringList SingleEventsParser::defaultGroups() const
+{
+    return groups;
+}
+
+EventTreeItem *SingleEventsParser::parse() const
+{
+    // A catalogue with missing identifiers would give a tree without some
+    // events; saving it would drop their local settings. No tree then.
+    if (!reader->valid || reader->broken) {
+        return nullptr;
+    }
+
+    auto root = new EventTreeItem({i18n("Parameter"), i18n("Value")}, nullptr);
+    createGroups(root);
+    const GroupIndex groupIndex = indexGroups(root);
+
+    // The passes that look at one event only run on each event right after
+    // it is built, while its nodes are still in the processor's caches: a
+    // catalogue of thousands of events is never walked whole again. What
+    // spans events (group check states, dependency links) is done from the
+    // groups and events alone once the tree is complete.
+    QHash<const EventTreeItem *, DependsPairs> eventDepends;
+    for (const QString &eventId : std::as_const(reader->eventIds)) {
+        EventTreeItem *event = buildEvent(eventId, CurrentEvent, root, groupIndex);
+        if (!event) {
+            continue;
+        }
+        makeParametersUncheckable(event);
+        DependsPairs pairs;
+        makeDependsMap(event, pairs);
+        if (!pairs.empty()) {
+            eventDepends.insert(event, std::move(pairs));
+        }
+        hideAuxItems(event);
+        setItemOptions(event);
+    }
+    hideIfAuxiliary(root);
+    setItemOptions(root);
+    for (int row = 0; row < root->childCount(); ++row) {
+        auto item = static_cast<EventTreeItem *>(root->child(row));
+        if (item->kind == EventTreeItem::Group) {
+            hideIfAuxiliary(item);
+            setDirChecked(item);
+        }
+    }
+
+    // The pairs go into the map in the tree's pre-order, events below their
+    // groups: the order of the dependencies within one event.
+    if (!eventDepends.isEmpty()) {
+        const auto collect = [this, &eventDepends](const EventTreeItem *event) {
+            const auto pairs = eventDepends.constFind(event);
+            if (pairs != eventDepends.constEnd()) {
+                for (const auto &pair : *pairs) {
+                    dependsMap.insert(pair);
+                }
+            }
+        };
+        for (int row = 0; row < root->childCount(); ++row) {
+            auto item = static_cast<const EventTreeItem *>(root->child(row));
+            if (item->kind == EventTreeItem::Group) {
+                for (int event = 0; event < item->childCount(); ++event) {
+                    collect(static_cast<const EventTreeItem *>(item->child(event)));
+                }
+            } else {
+                collect(item);
+            }
+        }
+    }
+    checkDepends(root);
+    dependsMap.clear();
+    return root;
+}
+
+void SingleEventsParser::createGroups(EventTreeItem *root) const
+{
+    for (const QString &groupId : std::as_const(reader->groupIds)) {
+        root->appendChild(createGroupNode(groupId, root));
+    }
+}
+
+EventTreeItem *SingleEventsParser::createGroupNode(const QString &groupId, EventTreeItem *parent) const
+{
+    QJsonObject description;
+    if (groupId == CustomEventsGroup) {
+        description.insert(
+            QStringLiteral("group-params"),
+            QJsonObject{{QStringLiteral("name_en"), QStringLiteral("Custom events")}, {QStringLiteral("name_ru"), QStringLiteral("Кастомные события")}});
+    } else {
+        description = reader->getGroupObject(groupId);
+    }
+
+    QString name = groupId;
+    const auto params = description.constFind(QLatin1String("group-params"));
+    if (params != description.constEnd()) {
+        const QJsonObject names = params->toObject();
+        const auto russian = names.constFind(QLatin1String("name_ru"));
+        const auto english = names.constFind(QLatin1String("name_en"));
+        if (LocaleKeeper::Instance().isRussian() && russian != names.constEnd()) {
+            name = scalarText(*russian);
+        } else if (english != names.constEnd()) {
+            name = scalarText(*english);
+        }
+    }
+
+    auto node = new EventTreeItem({name, QVariant()}, parent);
+    node->kind = EventTreeItem::Group;
+    node->checkable = true;
+    node->nativeName = groupId;
+    node->name = name;
+    return node;
+}
+
+EventTreeItem *SingleEventsParser::createEventItem(const QString &eventId, EventType type, EventTreeItem *parent) const
+{
+    return buildEvent(eventId, type, parent, parent ? indexGroups(parent) : GroupIndex());
+}
+
+EventTreeItem *SingleEventsParser::buildEvent(const QString &eventId, EventType type, EventTreeItem *parent, const GroupIndex &groupIndex) const
+{
+    const QJsonObject description = reader->getEventObject(eventId);
+    if (description.isEmpty()) {
+        return nullptr;
+    }
+
+    // Only a group can hold an event: a parameter or an event that happens to
+    // carry the group's name never does. An unknown group leaves the event
+    // directly below `parent`.
+    if (parent) {
+        const QString groupId = description.value(QLatin1String("event-group")).toString();
+        if (EventTreeItem *group = groupIndex.value(groupId)) {
+            parent = group;
+        }
+    }
+
+    EventTreeItem *node = nullptr;
+    if (type == DefaultEvent) {
+        node = buildNode(eventId, description, parent, true);
+    } else {
+        node = buildNode(eventId, mergeNodes(description, reader->getOverrideEventObject(eventId)), parent, true);
+    }
+    node->kind = EventTreeItem::Event;
+    node->nativeName = node->data(0).toString();
+
+    const bool russian = LocaleKeeper::Instance().isRussian();
+    if (EventTreeItem *nameNode = node->findChildByNativeName(russian ? QStringLiteral("name_ru") : QStringLiteral("name_en"))) {
+        node->name = nameNode->data(1).toString();
+        node->setData({node->name, QVariant(), QVariant()});
+    }
+
+    if (parent) {
+        parent->appendChild(node);
+    }
+    return node;
+}
+
+QJsonObject SingleEventsParser::mergeNodes(const QJsonObject &base, const QJsonObject &override) const
+{
+    QJsonObject merged = base;
+    int markers = 0;
+    const auto addMarker = [&merged, &markers](const QString &key) {
+        merged.insert(OverlayPrefix + QString::number(markers++), key);
+    };
+
+    const QString enabled = QStringLiteral("enabled");
+    if ((override.isEmpty() || !override.contains(enabled)) && !merged.contains(enabled) && merged.contains(QLatin1String("message-params"))) {
+        merged.insert(enabled, QStringLiteral("1"));
+        addMarker(enabled);
+    }
+    if (override.isEmpty()) {
+        return merged;
+    }
+
+    for (auto it = override.constBegin(); it != override.constEnd(); ++it) {
+        const QString key = it.key();
+        const auto baseValue = base.constFind(key);
+        if (baseValue == base.constEnd() || !baseValue->isObject()) {
+            merged.insert(key, it.value());
+            addMarker(key);
+        } else {
+            // A non-object override of an object counts as an empty one.
+            merged.insert(key, mergeNodes(baseValue->toObject(), it.value().toObject()));
+        }
+    }
+    return merged;
+}
+
+EventTreeItem *SingleEventsParser::createNode(const QString &name, const QJsonValue &value, EventTreeItem *parent) const
+{
+    return buildNode(name, value, parent, false);
+}
+
+EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonValue &value, EventTreeItem *parent, bool isEvent) const
+{
+    auto node = new EventTreeItem({}, parent);
+    node->nativeName = name;
+    // The dictionary applies to parameters, not to events.
+    if (value.isObject() && !isEvent) {
+        if (const DictionaryEntry *entry = dictionaryEntry(name)) {
+            node->childrenEditable = entry->childrenEditable;
+        }
+    }
+    if (parent && name == QLatin1String("message-audit-rules")) {
+        parent->setHasAuditRules(true);
+    }
+
+    switch (value.type()) {
+    case QJsonValue::Array: {
+        const QJsonArray array = value.toArray();
+        node->kind = EventTreeItem::Array;
+        QStringList texts;
+        for (const QJsonValue &element : array) {
+            if (element.isString()) {
+                texts.append(element.toString());
+            } else if (element.isObject()) {
+                node->kind = EventTreeItem::Compound;
+                const QJsonValue path = element.toObject().value(QLatin1String("path"));
+                if (path.isString()) {
+                    texts.append(path.toString());
+                }
+            }
+        }
+        node->setData({name, texts.join(QLatin1String(", ")), compactJson(array)});
+        break;
+    }
+    case QJsonValue::Object: {
+        const QJsonObject object = value.toObject();
+        EventTreeItem *grandParent = grandParentOf(node);
+        if ((name == QLatin1String("users") || name == QLatin1String("groups")) && grandParent
+            && grandParent->data(0).toString() == QLatin1String("message-audit-events")) {
+            fillAuditTable(node, name, object);
+        } else if (name == QLatin1String("other")) {
+            fillAuditOther(node, name, object);
+        } else {
+            fillObject(node, name, object);
+        }
+        break;
+    }
+    default:
+        node->kind = EventTreeItem::Value;
+        node->setData({name, scalarText(value), QVariant()});
+        break;
+    }
+
+    if (!isEvent) {
+        checkDictionary(node);
+    }
+    return node;
+}
+
+void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name, const QJsonObject &value) const
+{
+    node->kind = EventTreeItem::Compound;
+    QJsonObject table = value;
+    QStringList names;
+    bool marked = false;
+    for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
+        if (it.key().startsWith(OverlayPrefix)) {
+            table.remove(it.key());
+            marked = true;
+        } else {
+            names.append(it.key());
+        }
+    }
+    if (marked) {
+        setOverridden(node);
+        setOverridden(node->parentItem());
+        setOverridden(grandParentOf(node));
+    }
+
+    static const QJsonObject unaudited{{QStringLiteral("fail"), QStringLiteral("0")}, {QStringLiteral("succ"), QStringLiteral("0")}};
+    const QStringList &defaults = name == QLatin1String("users") ? users : groups;
+    for (const QString &account : defaults) {
+        if (!table.contains(account)) {
+            table.insert(account, unaudited);
+            names.append(account);
+        }
+    }
+    node->setData({name, names.join(QLatin1String(", ")), compactJson(table)});
+}
+
+void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name, const QJsonObject &value) const
+{
+    node->checkable = true;
+    node->kind = EventTreeItem::Value;
+    node->setData({name, QVariant(), QVariant()});
+    node->reserveChildren(value.size());
+
+    QStringList markers;
+    for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
+        const QString key = it.key();
+        node->appendChild(createNode(key, it.value(), node));
+        if (key == QLatin1String("succ") || key == QLatin1String("fail")) {
+            if (EventTreeItem *switchItem = node->findChildByNativeName(key)) {
+                switchItem->checkable = true;
+                if (isOn(it.value())) {
+                    node->checkState = Qt::Checked;
+                    switchItem->checkState = Qt::Checked;
+                }
+            }
+        }
+        if (key.startsWith(OverlayPrefix)) {
+            markers.append(it.value().toString());
+        }
+    }
+    if (markers.isEmpty()) {
+        return;
+    }
+
+    const ChildrenByKey children(node);
+    for (const QString &marked : std::as_const(markers)) {
+        if (children.find(marked)) {
+            setOverridden(node->findChildByNativeName(QStringLiteral("succ")));
+            setOverridden(node->findChildByNativeName(QStringLiteral("fail")));
+            setOverridden(node);
+            setOverridden(node->parentItem());
+            setOverridden(grandParentOf(node));
+            break; // every further marker would set the same flags
+        }
+    }
+}
+
+void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, const QJsonObject &value) const
+{
+    node->checkable = true;
+    node->kind = EventTreeItem::Value;
+    node->setData({name, QVariant(), QVariant()});
+    node->reserveChildren(value.size());
+
+    QStringList markers;
+    for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
+        const QString key = it.key();
+        if (key == QLatin1String("enabled") && isOn(it.value())) {
+            node->checkState = Qt::Checked;
+        }
+        node->appendChild(createNode(key, it.value(), node));
+        if (key.startsWith(OverlayPrefix)) {
+            markers.append(it.value().toString());
+        }
+    }
+    if (markers.isEmpty()) {
+        return;
+    }
+
+    const ChildrenByKey children(node);
+    for (const QString &marked : std::as_const(markers)) {
+        if (EventTreeItem *child = children.find(marked)) {
+            child->overridden = true;
+            node->overridden = true;
+        }
+    }
+}
+
+void SingleEventsParser::getNodesDescription(const QString &path)
+{
+    if (!m_nodesDescription.isEmpty()) {
+        return;
+    }
+    QFile file(path);
+    QByteArray text;
+    if (file.open(QIODevice::ReadOnly)) {
+        text = file.readAll();
+        file.close();
+    }
+    m_nodesDescription = QJsonDocument::fromJson(text);
+
+    m_dictionary.clear();
+    const QJsonObject entries = m_nodesDescription.object();
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
+        const QJsonObject description = it.value().toObject();
+        DictionaryEntry entry;
+        // Only the strings "false" and "true" count, not JSON booleans.
+        entry.visible = description.value(QLatin1String("visible")).toString() != QLatin1String("false");
+        entry.editable = description.value(QLatin1String("editable")).toString() == QLatin1String("true");
+        entry.childrenEditable = description.value(QLatin1String("children_editable")).toString() == QLatin1String("true");
+        entry.russianName = description.value(QLatin1String("ru")).toString();
+        m_dictionary.insert(it.key(), entry);
+    }
+}
+
+const SingleEventsParser::DictionaryEntry *SingleEventsParser::dictionaryEntry(const QString &nativeName)
+{
+    const auto it = m_dictionary.constFind(nativeName);
+    return it == m_dictionary.constEnd() ? nullptr : &*it;
+}
+
+void SingleEventsParser::checkDictionary(EventTreeItem *node) const
+{
+    if (node->kind != EventTreeItem::Value && node->kind != EventTreeItem::Array && node->kind != EventTreeItem::Compound) {
+        return;
+    }
+    const DictionaryEntry *entry = dictionaryEntry(node->nativeName);
+    if (!entry) {
+        node->editable = true;
+        return;
+    }
+    node->visible = entry->visible;
+    if (!node->visible) {
+        return;
+    }
+    const EventTreeItem *parent = node->parentItem();
+    node->editable = entry->editable || (parent && parent->childrenEditable);
+    node->childrenEditable = entry->childrenEditable;
+    if (LocaleKeeper::Instance().isRussian()) {
+        node->setData(0, entry->russianName);
+        node->name = entry->russianName;
+    }
+}
+
+void SingleEventsParser::makeParametersUncheckable(EventTreeItem *node) const
+{
+    if (node->kind == EventTreeItem::Value || node->kind == EventTreeItem::Array || node->kind == EventTreeItem::Compound) {
+        node->checkable = false;
+    }
+    for (int row = 0; row < node->childCount(); ++row) {
+        makeParametersUncheckable(static_cast<EventTreeItem *>(node->child(row)));
+    }
+}
+
+void SingleEventsParser::setDirChecked(EventTreeItem *group) const
+{
+    if (group->kind != EventTreeItem::Group || !group->checkable || group->childCount() == 0) {
+        return;
+    }
+    int checkableChildren = 0;
+    for (int row = 0; row < group->childCount(); ++row) {
+        if (static_cast<EventTreeItem *>(group->child(row))->checkable) {
+            ++checkableChildren;
+        }
+    }
+    if (checkableChildren == 0) {
+        group->checkState = Qt::Unchecked;
+    }
+
+    int checked = 0;
+    for (int row = 0; row < group->childCount(); ++row) {
+        auto child = static_cast<EventTreeItem *>(group->child(row));
+        if (!child->checkable) {
+            continue;
+        }
+        if (child->kind == EventTreeItem::Group) {
+            setDirChecked(child);
+        }
+        if (child->checkState == Qt::PartiallyChecked) {
+            group->checkState = Qt::PartiallyChecked;
+            return;
+        }
+        if (child->checkState == Qt::Checked) {
+            ++checked;
+        }
+    }
+    if (checked == 0) {
+        group->checkState = Qt::Unchecked;
+    } else if (checked == checkableChildren) {
+        group->checkState = Qt::Checked;
+    } else {
+        group->checkState = Qt::PartiallyChecked;
+    }
+}
+
+void SingleEventsParser::makeDependsMap(EventTreeItem *node, DependsPairs &pairs) const
+{
+    // By native name: a dictionary may rename column 0 in the Russian locale.
+    if (node->nativeName == QLatin1String("message-depends") && node->parentItem()) {
+        const QStringList parts = node->data(1).toString().split(QLatin1Char(','));
+        for (const QString &part : parts) {
+            pairs.emplace_back(node->parentItem()->nativeName, part.simplified());
+        }
+    }
+    for (int row = 0; row < node->childCount(); ++row) {
+        makeDependsMap(static_cast<EventTreeItem *>(node->child(row)), pairs);
+    }
+}
+
+void SingleEventsParser::checkDepends(EventTreeItem *root) const
+{
+    if (dependsMap.empty()) {
+        return;
+    }
+    // Dependencies link events only: a parameter that carries an event's
+    // identifier as its key is never taken for the event.
+    QHash<QString, EventTreeItem *> events;
+    indexEvents(root, events);
+    for (const auto &[dependent, dependency] : dependsMap) {
+        EventTreeItem *from = events.value(dependent);
+        EventTreeItem *to = events.value(dependency);
+        // An event that names itself would check and uncheck itself.
+        if (!from || !to || from == to) {
+            continue;
+        }
+        from->dependencies.push_back(to);
+        to->dependents.push_back(from);
+    }
+}
+
+void SingleEventsParser::hideAuxItems(EventTreeItem *node) const
+{
+    hideIfAuxiliary(node);
+    for (int row = 0; row < node->childCount(); ++row) {
+        hideAuxItems(static_cast<EventTreeItem *>(node->child(row)));
+    }
+}
+
+void SingleEventsParser::hideIfAuxiliary(EventTreeItem *node) const
+{
+    // Column 0 of a parameter holds its key, unless the dictionary renamed it
+    // in the Russian locale; groups, events and the root show other texts.
+    const bool renamed = node->kind == EventTreeItem::Group || node->kind == EventTreeItem::Event || LocaleKeeper::Instance().isRussian();
+    if (node->nativeName.startsWith(OverlayPrefix) || (renamed && node->data(0).toString().startsWith(OverlayPrefix))) {
+        node->visible = false;
+    }
+}
+
+void SingleEventsParser::setItemOptions(EventTreeItem *event) const
+{
+    // The root, too, is of the event kind.
+    if (event->kind == EventTreeItem::Event) {
+        if (const EventTreeItem *option = event->findChildTopLevelByNativeName(QStringLiteral("is-not-redirected"))) {
+            event->notRedirected = event->notRedirected || isNonZeroInteger(option->data(1));
+        }
+        if (const EventTreeItem *option = event->findChildTopLevelByNativeName(QStringLiteral("generates-load"))) {
+            event->generatesLoad = event->generatesLoad || isNonZeroInteger(option->data(1));
+        }
+        if (event->hasAuditRules()) {
+            if (EventTreeItem *key = event->findChildByNativeName(QStringLiteral(".auditd.key"))) {
+                key->setHasAuditRules(true);
+            }
+        }
+        if (const EventTreeItem *messageId = event->findChildByNativeName(QStringLiteral("message_id"))) {
+            if (DBusKeeper::Instance().findEvent(messageId->data(1).toString())) {
+                event->notificationState = EventTreeItem::NotificationOn;
+            }
+        }
+        if (const EventTreeItem *conflicts = event->findChildTopLevelByNativeName(QStringLiteral("conflicts-with"))) {
+            event->conflicts = conflicts->data(1).toString().split(QStringLiteral(", "));
+        }
+    }
+}

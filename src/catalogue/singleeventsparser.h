@@ -1,0 +1,95 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#pragma once
+
+#include <QHash>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QObject>
+#include <QStringList>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+class EventTreeItem;
+class TarnEventsReader;
+
+// Builds the event tree from the catalogue library: a root, one node per
+// group, one node per event below its group, and below each event one node
+// per parameter. Every event is the maker's description merged with the local
+// override; the merge leaves "overlay<n>" markers naming the keys whose values
+// come from the override. The decorating passes (parameter dictionary,
+// dependencies, hiding, check-state roll-up, event options) run inside parse().
+class SingleEventsParser : public QObject
+{
+    Q_OBJECT
+public:
+    enum EventType {
+        DefaultEvent = 0, // the maker's description only
+        CurrentEvent = 1, // merged with the local override
+    };
+
+    explicit SingleEventsParser(QObject *parent = nullptr);
+    ~SingleEventsParser() override;
+
+    // A new tree that the caller owns; null when the catalogue is unusable.
+    EventTreeItem *parse() const;
+    // One event with its parameters; null when it has no usable description.
+    // With a parent, the node is appended to its group below that parent (or
+    // to the parent itself); without, the caller owns it.
+    EventTreeItem *createEventItem(const QString &eventId, SingleEventsParser::EventType type, EventTreeItem *parent) const;
+    bool isConfigCorrect() const;
+
+    void initDefaultUsersAndGroups();
+    QStringList defaultUsers() const;
+    QStringList defaultGroups() const;
+
+    // Loads the parameter dictionary, once per process.
+    static void getNodesDescription(const QString &path);
+
+private:
+    // What the dictionary says about one parameter name.
+    struct DictionaryEntry {
+        bool visible = true;
+        bool editable = false;
+        bool childrenEditable = false;
+        QString russianName;
+    };
+    using GroupIndex = QHash<QString, EventTreeItem *>;
+    using DependsPairs = std::vector<std::pair<QString, QString>>;
+
+    EventTreeItem *buildEvent(const QString &eventId, EventType type, EventTreeItem *parent, const GroupIndex &groupIndex) const;
+    void createGroups(EventTreeItem *root) const;
+    EventTreeItem *createGroupNode(const QString &groupId, EventTreeItem *parent) const;
+    EventTreeItem *createNode(const QString &name, const QJsonValue &value, EventTreeItem *parent) const;
+    EventTreeItem *buildNode(const QString &name, const QJsonValue &value, EventTreeItem *parent, bool isEvent) const;
+    void fillAuditTable(EventTreeItem *node, const QString &name, const QJsonObject &value) const;
+    void fillAuditOther(EventTreeItem *node, const QString &name, const QJsonObject &value) const;
+    void fillObject(EventTreeItem *node, const QString &name, const QJsonObject &value) const;
+    QJsonObject mergeNodes(const QJsonObject &base, const QJsonObject &override) const;
+
+    static const DictionaryEntry *dictionaryEntry(const QString &nativeName);
+    void checkDictionary(EventTreeItem *node) const;
+    // The passes over one event's subtree; setItemOptions() changes the
+    // event node only.
+    void hideAuxItems(EventTreeItem *node) const;
+    void hideIfAuxiliary(EventTreeItem *node) const;
+    void makeParametersUncheckable(EventTreeItem *node) const;
+    void setItemOptions(EventTreeItem *event) const;
+    void makeDependsMap(EventTreeItem *node, DependsPairs &pairs) const;
+    void setDirChecked(EventTreeItem *group) const;
+    void checkDepends(EventTreeItem *root) const;
+
+    // Event identifier -> identifier of an event it depends on; filled and
+    // emptied within one parse().
+    mutable std::multimap<QString, QString> dependsMap;
+    TarnEventsReader *reader = nullptr;
+    QStringList users;
+    QStringList groups;
+
+    static QJsonDocument m_nodesDescription;
+    static QHash<QString, DictionaryEntry> m_dictionary;
+};
