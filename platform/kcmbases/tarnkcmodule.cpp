@@ -30,6 +30,15 @@ TarnKCModule::TarnKCModule(QWidget *parent, const QVariantList &args)
     bottom->addWidget(m_resetButton);
     layout->addLayout(bottom);
 
+    // The status line follows what the module reports to the host.
+    connect(this, qOverload<bool>(&KCModule::changed), m_stateWidget, [this](bool changed) {
+        if (changed) {
+            m_stateWidget->setPending();
+        } else {
+            m_stateWidget->resetState();
+        }
+    });
+
     // Reset brings back what was loaded, as the host's own reset does.
     connect(m_resetButton, &QPushButton::clicked, this, [this]() {
         load();

@@ -2,34 +2,723 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 #include "admineventsmodule.h"
+#include "ui_admineventsmodule.h"
+
+#include "checkabletreemodel.h"
+#include "configaccessservice.h"
+#include "coreutils.h"
+#include "dbuskeeper.h"
+#include "eventfinder.h"
+#include "eventsproxymodel.h"
+#include "eventswriter.h"
+#include "eventtreeitem.h"
+#include "guiutils.h"
+#include "loggingservice.h"
+#include "singleeventsparser.h"
+#include "snghandler.h"
+#include "systempaths.h"
+#include "tooltipper.h"
 
 #include <statewidget.h>
 
+#include <KAuth/Action>
 #include <KLocalizedString>
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTreeView>
+
+#include <memory>
+
+namespace
+{
+const QString ButtonStyle = QStringLiteral("QPushButton { text-align: left; padding: 6px; }");
+
+EventTreeItem *eventItem(TreeItem *item)
+{
+    return static_cast<EventTreeItem *>(item);
+}
+
+// Marks the child `name` of `item` (found depth-first) when there is one.
+void markChild(const EventTreeItem *item, const QString &name)
+{
+    if (!item) {
+        return;
+    }
+    if (EventTreeItem *child = item->findChildByNativeName(name)) {
+        child->overridden = true;
+    }
+}
+
+void mark(EventTreeItem *item)
+{
+    if (item) {
+        item->overridden = true;
+    }
+}
+
+// Marks what the events writer must write when `item` of the working tree
+// differs from the tree as loaded. Audit switches and tables are written with
+// their whole audit event; a switch of "extend-message-params" is written
+// with all its siblings.
+void markChanged(EventTreeItem *item)
+{
+    const QString succ = QStringLiteral("succ");
+    const QString fail = QStringLiteral("fail");
+    const QString users = QStringLiteral("users");
+    const QString groups = QStringLiteral("groups");
+
+    EventTreeItem *parent = item->parentItem();
+    EventTreeItem *grandparent = parent ? parent->parentItem() : nullptr;
+
+    if (item->nativeName == succ || item->nativeName == fail) {
+        markChild(parent, fail);
+        markChild(parent, succ);
+        mark(parent);
+        mark(grandparent);
+        mark(grandparent ? grandparent->parentItem() : nullptr);
+        markChild(grandparent, users);
+        markChild(grandparent, groups);
+    } else if (item->nativeName == groups || item->nativeName == users) {
+        const QString &other = item->nativeName == groups ? users : groups;
+        mark(item);
+        mark(parent);
+        mark(grandparent);
+        if (parent) {
+            if (EventTreeItem *everybody = parent->findChildByNativeName(QStringLiteral("other"))) {
+                everybody->overridden = true;
+                markChild(everybody, fail);
+                markChild(everybody, succ);
+            }
+        }
+        markChild(parent, other);
+    }
+    item->overridden = true;
+
+    if (grandparent && item->nativeName == QLatin1String("enabled") && grandparent->nativeName == QLatin1String("extend-message-params")) {
+        for (int row = 0; row < parent->childCount(); ++row) {
+            EventTreeItem *sibling = eventItem(parent->child(row));
+            if (!sibling->nativeName.startsWith(QLatin1String("overlay"))) {
+                sibling->overridden = true;
+            }
+        }
+    }
+}
+}
 
 AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &args)
     : KCMGS::GuardKCModule(QStringLiteral("tarn_kcm_admin_events"), parent, args)
+    , ui(new Ui::AdminEventsModule)
+    , m_configAccessService(new ConfigAccessService(this))
+    , m_loggingService(new LoggingService(this))
+    , m_eventConfigStorage(SystemPaths::resolve(SystemPaths::EventSettingsDir))
 {
-    auto *layout = new QVBoxLayout(contentWidget());
-    m_placeholder = new QLabel(i18n("Security event settings"), contentWidget());
-    m_placeholder->setObjectName(QStringLiteral("placeholderLabel"));
-    m_placeholder->setAlignment(Qt::AlignCenter);
-    layout->addWidget(m_placeholder);
+    ui->setupUi(contentWidget());
+
+    // The file list, directory, event example and audit dialogs are created
+    // here, then the common settings window.
+
+    createToolButtons();
+    createView();
+    createSearch();
+    // The notification dialog is created after the search bar.
+
     setButtons(Help | Apply);
     setResetButtonVisible(true);
+
+    connect(m_loggingService, &LoggingService::stateChanged, this, &AdminEventsModule::switchSngStatus);
+    connect(m_loggingService, &AccessService::error, this, [this](const KAuth::Action *action, const QString &message) {
+        QMessageBox::critical(this, action ? action->name() : QString(), message);
+        ui->sngStartStopButton->setEnabled(true);
+    });
+
+    // kcmshell5 passes ("", []); a viewer that wants the notification settings
+    // of one event passes more.
+    if (args.size() > 2) {
+        m_viewerFirstArg = args.at(0).toString();
+        m_viewerSecondArg = args.at(1).toString();
+    }
+
+    // The audit settings are created and the notification state is read here.
 }
 
-AdminEventsModule::~AdminEventsModule() = default;
+AdminEventsModule::~AdminEventsModule()
+{
+    delete ui;
+}
+
+CheckableTreeModel *AdminEventsModule::workingModel() const
+{
+    return m_workingModel;
+}
+
+CheckableTreeModel *AdminEventsModule::referenceModel() const
+{
+    return m_referenceModel;
+}
+
+EventsProxyModel *AdminEventsModule::proxyModel() const
+{
+    return m_proxyModel;
+}
+
+QTreeView *AdminEventsModule::eventsView() const
+{
+    return ui->singleEventsView;
+}
+
+EventFinder *AdminEventsModule::eventFinder() const
+{
+    return m_eventFinder;
+}
+
+// ---------------------------------------------------------------------------
+// Life cycle
 
 void AdminEventsModule::access()
 {
+    load_p();
     stateWidget()->resetState();
+    m_accessed = true;
+    startWatchConfigs();
+    // A viewer's request for the notification settings of one event is
+    // served here.
 }
 
 void AdminEventsModule::change()
 {
+    save_p();
+    load_p();
     stateWidget()->resetState();
+}
+
+void AdminEventsModule::load_p()
+{
+    const QString settingsDir = SystemPaths::resolve(SystemPaths::EventSettingsDir);
+    const QDir dir(settingsDir);
+    if (!dir.exists() || dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        QMessageBox::critical(this,
+                              i18n("No event configuration detected"),
+                              i18n("The directory \"%1\" does not exist or is empty.\nThe application cannot continue and will be terminated.", settingsDir));
+        quitApplication(-1);
+    }
+
+    // The notification state is read (and its maps cleared) before the
+    // registry is rebuilt.
+    DBusKeeper::Instance().init();
+
+    const SingleEventsParser parser;
+    if (!parser.isConfigCorrect()) {
+        QMessageBox::critical(
+            this,
+            i18n("Event configuration is incorrect."),
+            i18n("Check if there are no duplicate event_id in event configuration(even in different groups).\nThe application cannot continue and will be "
+                 "terminated."));
+        quitApplication(-1);
+        return;
+    }
+    loadEvents(parser);
+
+    if (!m_accessed && !m_auditRead) {
+        // The audit settings are read from the system once in a module's
+        // life and written into both trees.
+        m_auditRead = true;
+    }
+
+    switchSngStatus();
+    // A fresh load has nothing to apply.
+    Q_EMIT changed(false);
+}
+
+void AdminEventsModule::quitApplication(int code)
+{
+    // Ends the host once control is back in its event loop.
+    QCoreApplication::exit(code);
+}
+
+void AdminEventsModule::loadEvents(const SingleEventsParser &parser)
+{
+    EventTreeItem *working = parser.parse();
+    EventTreeItem *reference = parser.parse();
+    if (!working || !reference) {
+        // The catalogue became unreadable between the check and the parse:
+        // keep what is shown rather than an empty tree that would be written.
+        delete working;
+        delete reference;
+        return;
+    }
+    m_workingModel->setRootItem(working);
+    m_referenceModel->setRootItem(reference);
+}
+
+void AdminEventsModule::save_p()
+{
+    stopWatchConfigs();
+
+    // Notification destination files are removed and written here, before
+    // the registry is rebuilt.
+    DBusKeeper::Instance().init();
+
+    EventTreeItem *root = m_workingModel->rootItem();
+    if (root && root->childCount() > 0) {
+        EventsWriter writer(*m_configAccessService,
+                            SystemPaths::resolve(SystemPaths::EventSettingsFile),
+                            SystemPaths::resolve(SystemPaths::AuditRulesFile));
+        writer.writeConfig(root);
+        if (!writer.errors().isEmpty()) {
+            QMessageBox::warning(this, i18n("Error"), writer.errors().join(QLatin1Char('\n')));
+        }
+    }
+
+    // Audit settings that changed take effect only after a reboot.
+    if (saveAuditSettings() && Gui::Utils::confirmAboutReboot(i18n("The audit settings will take effect only after the system is rebooted."))) {
+        Core::Utils::rebootSystem();
+    } else {
+        m_loggingService->restart();
+    }
+
+    startWatchConfigs();
+}
+
+bool AdminEventsModule::saveAuditSettings()
+{
+    // Nothing in the module edits audit settings yet.
+    return false;
+}
+
+void AdminEventsModule::dataChanged()
+{
+    // The audit tables are recomputed here.
+    Q_EMIT changed(!compareModels());
+}
+
+// ---------------------------------------------------------------------------
+// Comparison with the tree as loaded
+
+bool AdminEventsModule::compareModels() const
+{
+    const int rows = m_referenceModel->rowCount();
+    const int columns = m_referenceModel->columnCount();
+    if (rows != m_workingModel->rowCount() || columns != m_workingModel->columnCount()) {
+        return false;
+    }
+    if (rows < 1 || columns < 1) {
+        return true;
+    }
+    bool equal = true;
+    for (int row = 0; row < rows; ++row) {
+        for (int column = 0; column < columns; ++column) {
+            // Every cell is visited: the comparison marks what is written.
+            if (!compareIndexes(m_referenceModel->index(row, column), m_workingModel->index(row, column))) {
+                equal = false;
+            }
+        }
+    }
+    return equal;
+}
+
+bool AdminEventsModule::compareIndexes(const QModelIndex &reference, const QModelIndex &working) const
+{
+    if (!reference.isValid() || !working.isValid()) {
+        return reference.isValid() == working.isValid();
+    }
+    const QVariant referenceDisplay = reference.data(Qt::DisplayRole);
+    const QVariant workingDisplay = working.data(Qt::DisplayRole);
+    bool differ;
+    if (!referenceDisplay.isValid()) {
+        differ = !workingDisplay.toString().isEmpty();
+    } else {
+        differ = referenceDisplay != workingDisplay || reference.data(Qt::CheckStateRole) != working.data(Qt::CheckStateRole);
+    }
+
+    auto *item = static_cast<EventTreeItem *>(working.internalPointer());
+    const auto *referenceItem = static_cast<const EventTreeItem *>(reference.internalPointer());
+    if (differ) {
+        markChanged(item);
+    } else if (referenceItem->notificationState != item->notificationState) {
+        item->overridden = true;
+        differ = true;
+    }
+
+    const QAbstractItemModel *referenceModel = reference.model();
+    const QAbstractItemModel *workingModel = working.model();
+    const int rows = referenceModel->rowCount(reference);
+    const int columns = referenceModel->columnCount(reference);
+    if (rows < 1) {
+        return !differ;
+    }
+    bool equal = !differ;
+    const int workingRows = workingModel->rowCount(working);
+    const int workingColumns = workingModel->columnCount(working);
+    if (rows != workingRows || columns != workingColumns) {
+        equal = false;
+    }
+    // Only the cells both trees have are compared.
+    const int commonRows = std::min(rows, workingRows);
+    const int commonColumns = std::min(columns, workingColumns);
+    for (int row = 0; row < commonRows; ++row) {
+        for (int column = 0; column < commonColumns; ++column) {
+            if (!compareIndexes(referenceModel->index(row, column, reference), workingModel->index(row, column, working))) {
+                equal = false;
+            }
+        }
+    }
+    return equal;
+}
+
+// ---------------------------------------------------------------------------
+// Watching the configuration
+
+void AdminEventsModule::startWatchConfigs()
+{
+    if (!m_configWatcher) {
+        m_configWatcher = new QFileSystemWatcher(this);
+        m_configWatcher->addPath(SystemPaths::resolve(SystemPaths::EventSettingsDir));
+    } else {
+        // Notifications of our own writes since stopWatchConfigs() are still
+        // queued; let them pass while nothing listens.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    watchSettingsFile();
+    connect(m_configWatcher, &QFileSystemWatcher::fileChanged, this, &AdminEventsModule::configsChanged, Qt::UniqueConnection);
+    connect(m_configWatcher, &QFileSystemWatcher::directoryChanged, this, &AdminEventsModule::configsChanged, Qt::UniqueConnection);
+}
+
+void AdminEventsModule::watchSettingsFile()
+{
+    // The helper replaces the file (a new file renamed over the old one), and
+    // the watcher loses a file that is replaced: add it again whenever it is
+    // there and not watched.
+    const QString settingsFile = SystemPaths::resolve(SystemPaths::EventSettingsFile);
+    if (QFileInfo::exists(settingsFile) && !m_configWatcher->files().contains(settingsFile)) {
+        m_configWatcher->addPath(settingsFile);
+    }
+}
+
+void AdminEventsModule::stopWatchConfigs()
+{
+    if (!m_configWatcher) {
+        return;
+    }
+    disconnect(m_configWatcher, &QFileSystemWatcher::fileChanged, this, &AdminEventsModule::configsChanged);
+    disconnect(m_configWatcher, &QFileSystemWatcher::directoryChanged, this, &AdminEventsModule::configsChanged);
+}
+
+void AdminEventsModule::configsChanged(const QString &path)
+{
+    Q_UNUSED(path)
+    if (m_reloading) {
+        return;
+    }
+    m_reloading = true;
+    load_p();
+    m_reloading = false;
+    // Another program may have replaced the file as the helper does.
+    if (m_configWatcher) {
+        watchSettingsFile();
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Keys
+
+void AdminEventsModule::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) {
+        KCMGS::GuardKCModule::keyPressEvent(event);
+        return;
+    }
+    const QWidget *focus = QApplication::focusWidget();
+    if (m_eventFinder && (m_eventFinder->hasFocus() || m_eventFinder->isAncestorOf(focus))) {
+        return;
+    }
+    if (ui->sngStartStopButton->hasFocus()) {
+        Q_EMIT ui->sngStartStopButton->clicked();
+    } else if (ui->commonSettingsButton->hasFocus()) {
+        Q_EMIT ui->commonSettingsButton->clicked();
+    }
+}
+
+void AdminEventsModule::keyReleaseEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+        editSelection(ui->singleEventsView->currentIndex());
+        break;
+    default:
+        break;
+    }
+    KCMGS::GuardKCModule::keyReleaseEvent(event);
+}
+
+// ---------------------------------------------------------------------------
+// The view and its actions
+
+void AdminEventsModule::createToolButtons()
+{
+    ui->commonSettingsButton->setIcon(QIcon::fromTheme(QStringLiteral("gear")));
+    ui->commonSettingsButton->setText(i18n("Settings"));
+    ui->commonSettingsButton->setStyleSheet(ButtonStyle);
+    // The button opens the destinations page of the common settings window.
+    ui->sngStartStopButton->setStyleSheet(ButtonStyle);
+    switchSngStatus();
+}
+
+void AdminEventsModule::createView()
+{
+    m_referenceModel = new CheckableTreeModel(m_eventConfigStorage, this);
+    m_referenceModel->setObjectName(QStringLiteral("referenceModel"));
+    m_workingModel = new CheckableTreeModel(m_eventConfigStorage, this);
+    m_workingModel->setObjectName(QStringLiteral("workingModel"));
+
+    m_proxyModel = new EventsProxyModel(this);
+    m_proxyModel->setFilterRole(CheckableTreeModel::VisibleRole);
+    m_proxyModel->setSourceModel(m_workingModel);
+
+    QTreeView *view = ui->singleEventsView;
+    view->setModel(m_proxyModel);
+    view->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    view->setAlternatingRowColors(true);
+
+    connect(view, &QTreeView::clicked, this, &AdminEventsModule::editSelection);
+    connect(view, &QTreeView::doubleClicked, this, &AdminEventsModule::editEvent);
+
+    // The proxy passes the change on to the view; a check click changes rows
+    // beyond the clicked one, so the whole viewport is repainted.
+    connect(m_workingModel, &CheckableTreeModel::dataChanged, view->viewport(), qOverload<>(&QWidget::update));
+    connect(m_workingModel, &CheckableTreeModel::modelReset, this, &AdminEventsModule::expandSeView);
+    connect(m_workingModel, &CheckableTreeModel::dataChanged, this, &AdminEventsModule::dataChanged);
+    connect(m_workingModel, &CheckableTreeModel::notificationChanged, this, &AdminEventsModule::dataChanged);
+
+    view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(view, &QTreeView::customContextMenuRequested, this, &AdminEventsModule::contextMenuRequested);
+
+    auto *toolTipper = new ToolTipper(view);
+    view->viewport()->installEventFilter(toolTipper);
+}
+
+void AdminEventsModule::createSearch()
+{
+    m_eventFinder = new EventFinder(ui->singleEventsView, m_workingModel, m_proxyModel);
+    ui->searchLayout->addWidget(m_eventFinder);
+    ui->searchLayout->addStretch();
+}
+
+void AdminEventsModule::expandSeView() const
+{
+    ui->singleEventsView->expandToDepth(0);
+}
+
+void AdminEventsModule::editSelection(const QModelIndex &index)
+{
+    if (!index.isValid()) {
+        return;
+    }
+    const QModelIndex value = index.siblingAtColumn(1);
+    if (!value.isValid()) {
+        return;
+    }
+    QItemSelectionModel *selection = ui->singleEventsView->selectionModel();
+    selection->clearSelection();
+    selection->select(value, QItemSelectionModel::Select);
+    selection->select(index, QItemSelectionModel::Select);
+}
+
+AdminEventsModule::ValueEditor AdminEventsModule::valueEditorFor(const QModelIndex &index) const
+{
+    if (!index.isValid() || index.column() != 1) {
+        return ValueEditor::None;
+    }
+    const QModelIndex name = index.siblingAtColumn(0);
+    const auto has = [&name](int role) {
+        return name.data(role).toInt() != 0;
+    };
+    if (has(CheckableTreeModel::FileArrayRole)) {
+        return ValueEditor::FileList;
+    }
+    if (has(CheckableTreeModel::DirectoryArrayRole)) {
+        return ValueEditor::DirectoryList;
+    }
+    if (has(CheckableTreeModel::DirectoriesRole)) {
+        return ValueEditor::Directories;
+    }
+    if (has(CheckableTreeModel::UsersRole)) {
+        return ValueEditor::Users;
+    }
+    if (has(CheckableTreeModel::GroupsRole)) {
+        return ValueEditor::Groups;
+    }
+    return ValueEditor::None;
+}
+
+void AdminEventsModule::editEvent(const QModelIndex &index)
+{
+    switch (valueEditorFor(index)) {
+    case ValueEditor::FileList:
+    case ValueEditor::DirectoryList:
+    case ValueEditor::Directories:
+    case ValueEditor::Users:
+    case ValueEditor::Groups:
+        // The file list, directory and audit dialogs open here, titled with
+        // the parameter's name.
+        break;
+    case ValueEditor::None:
+        // Plain values are edited inline (double click).
+        break;
+    }
+}
+
+EventTreeItem *AdminEventsModule::findEvent(const QString &eventId) const
+{
+    EventTreeItem *root = m_workingModel->rootItem();
+    EventTreeItem *found = root ? root->findChildByNativeName(eventId) : nullptr;
+    return found && found->kind == EventTreeItem::Event ? found : nullptr;
+}
+
+EventTreeItem *AdminEventsModule::selectedItem() const
+{
+    const QModelIndexList selected = ui->singleEventsView->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) {
+        return nullptr;
+    }
+    // The row's own item, not a look-up by the shown text: two events of
+    // different groups may have the same name.
+    const QModelIndex source = m_proxyModel->mapToSource(selected.first().siblingAtColumn(0));
+    return source.isValid() ? static_cast<EventTreeItem *>(source.internalPointer()) : nullptr;
+}
+
+void AdminEventsModule::contextMenuRequested(QPoint pos)
+{
+    QTreeView *view = ui->singleEventsView;
+    auto *menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+
+    auto *collapse = new QAction(QIcon::fromTheme(QStringLiteral("draw-arrow-up")), i18n("Collapse all"), menu);
+    connect(collapse, &QAction::triggered, view, &QTreeView::collapseAll);
+    menu->addAction(collapse);
+    auto *expand = new QAction(QIcon::fromTheme(QStringLiteral("draw-arrow-down")), i18n("Expand all"), menu);
+    connect(expand, &QAction::triggered, this, &AdminEventsModule::expandSeView);
+    menu->addAction(expand);
+
+    EventTreeItem *item = selectedItem();
+    if (item && item->kind == EventTreeItem::Event) {
+        // The notification settings and the event example join the menu here.
+        auto *reset = new QAction(QIcon::fromTheme(QStringLiteral("edit-reset")), i18n("Reset to the default state"), menu);
+        // A reload while the menu is open replaces the tree: find the event
+        // again when the entry is chosen.
+        connect(reset, &QAction::triggered, this, [this, eventId = item->nativeName]() {
+            resetEvent(findEvent(eventId));
+        });
+        menu->addAction(reset);
+    }
+    menu->popup(view->viewport()->mapToGlobal(pos));
+}
+
+void AdminEventsModule::resetEvent(EventTreeItem *event)
+{
+    if (!event) {
+        return;
+    }
+    const SingleEventsParser parser;
+    const std::unique_ptr<EventTreeItem> defaults(parser.createEventItem(event->nativeName, SingleEventsParser::DefaultEvent, nullptr));
+    if (!defaults) {
+        return;
+    }
+    for (int row = 0; row < event->childCount(); ++row) {
+        EventTreeItem *child = eventItem(event->child(row));
+        if (const EventTreeItem *fresh = defaults->findChildTopLevelByNativeName(child->nativeName)) {
+            copyDefaults(child, fresh);
+        }
+    }
+    dataChanged();
+    ui->singleEventsView->viewport()->update();
+}
+
+void AdminEventsModule::copyDefaults(EventTreeItem *target, const EventTreeItem *defaults)
+{
+    if (target->childCount() == 0) {
+        target->setData(1, defaults->data(1));
+        target->setData(2, defaults->data(2));
+        const QString value = target->data(1).toString();
+        const auto switchState = [&value](int current) {
+            if (value == QLatin1String("1")) {
+                return static_cast<int>(Qt::Checked);
+            }
+            if (value == QLatin1String("0")) {
+                return static_cast<int>(Qt::Unchecked);
+            }
+            return current;
+        };
+        if (target->nativeName == QLatin1String("enabled")) {
+            if (EventTreeItem *owner = target->parentItem()) {
+                owner->checkState = switchState(owner->checkState);
+            }
+        } else if (target->nativeName == QLatin1String("fail") || target->nativeName == QLatin1String("succ")) {
+            target->checkState = switchState(target->checkState);
+        }
+        return;
+    }
+    for (int row = 0; row < target->childCount(); ++row) {
+        EventTreeItem *child = eventItem(target->child(row));
+        if (const EventTreeItem *fresh = defaults->findChildTopLevelByNativeName(child->nativeName)) {
+            copyDefaults(child, fresh);
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Logging service status
+
+void AdminEventsModule::switchSngStatus()
+{
+    SngHandler &handler = SngHandler::Instance();
+    const bool running = handler.getStatus();
+    if (m_accessed && running == m_sngStatus) {
+        return;
+    }
+    m_sngStatus = running;
+    setSngAction(running);
+    ui->sngStatusLabel->setToolTip(handler.toolTip);
+}
+
+void AdminEventsModule::setSngAction(bool running) const
+{
+    QPushButton *button = ui->sngStartStopButton;
+    auto *self = const_cast<AdminEventsModule *>(this);
+    if (running) {
+        ui->sngStatusLabel->setText(i18n("Logging service is running."));
+        button->setIcon(QIcon::fromTheme(QStringLiteral("media-playback-stop")));
+        button->setText(i18n("Stop logging service"));
+        disconnect(button, &QPushButton::clicked, self, &AdminEventsModule::startSyslogNg);
+        connect(button, &QPushButton::clicked, self, &AdminEventsModule::stopSyslogNg, Qt::UniqueConnection);
+    } else {
+        ui->sngStatusLabel->setText(i18n("Logging service stopped."));
+        button->setIcon(QIcon::fromTheme(QStringLiteral("media-playback-start")));
+        button->setText(i18n("Start logging service"));
+        disconnect(button, &QPushButton::clicked, self, &AdminEventsModule::stopSyslogNg);
+        connect(button, &QPushButton::clicked, self, &AdminEventsModule::startSyslogNg, Qt::UniqueConnection);
+    }
+    button->setEnabled(true);
+}
+
+void AdminEventsModule::startSyslogNg()
+{
+    ui->sngStartStopButton->setEnabled(false);
+    m_loggingService->start();
+}
+
+void AdminEventsModule::stopSyslogNg()
+{
+    ui->sngStartStopButton->setEnabled(false);
+    m_loggingService->stop();
 }

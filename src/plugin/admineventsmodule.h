@@ -3,22 +3,134 @@
 */
 #pragma once
 
+#include "eventconfigstorage.h"
+
 #include <guardkcmodule.h>
 
-class QLabel;
+#include <QModelIndex>
+#include <QPoint>
+#include <QString>
 
-// The security events settings module.
+class CheckableTreeModel;
+class ConfigAccessService;
+class EventFinder;
+class EventsProxyModel;
+class EventTreeItem;
+class LoggingService;
+class QFileSystemWatcher;
+class QKeyEvent;
+class QTreeView;
+class SingleEventsParser;
+
+namespace Ui
+{
+class AdminEventsModule;
+}
+
+// The security events settings module: shows the event catalogue as a
+// checkable tree, keeps track of what the administrator changed against the
+// tree as loaded, writes the changes through the helper on apply, and reloads
+// when the catalogue or the event settings file change underneath it.
 class AdminEventsModule : public KCMGS::GuardKCModule
 {
     Q_OBJECT
 public:
+    // Which dialog edits a value cell; plain values are edited inline.
+    enum class ValueEditor {
+        None,
+        FileList,
+        DirectoryList,
+        Directories,
+        Users,
+        Groups,
+    };
+
     AdminEventsModule(QWidget *parent, const QList<QVariant> &args);
     ~AdminEventsModule() override;
+
+    // Puts the two trees of `parser` into the working and the reference model.
+    void loadEvents(const SingleEventsParser &parser);
+    // True when the working model shows what was loaded. Marks every changed
+    // node of the working tree `overridden` on the way.
+    bool compareModels() const;
+    // Compares a cell of the reference model with the same cell of the
+    // working model, children included; true when equal.
+    bool compareIndexes(const QModelIndex &reference, const QModelIndex &working) const;
+
+    // The dialog that edits the value cell `index` of the view, if any.
+    ValueEditor valueEditorFor(const QModelIndex &index) const;
+
+    CheckableTreeModel *workingModel() const;
+    CheckableTreeModel *referenceModel() const;
+    EventsProxyModel *proxyModel() const;
+    QTreeView *eventsView() const;
+    EventFinder *eventFinder() const;
 
 public Q_SLOTS:
     void access() override;
     void change() override;
 
+    void load_p();
+    void save_p();
+    void configsChanged(const QString &path);
+    void startWatchConfigs();
+    void stopWatchConfigs();
+
+    // Recomputes whether anything differs from what was loaded.
+    void dataChanged();
+
+    void editSelection(const QModelIndex &index);
+    void editEvent(const QModelIndex &index);
+    void contextMenuRequested(QPoint pos);
+    // Brings the parameters of `event` back to the catalogue defaults.
+    void resetEvent(EventTreeItem *event);
+    void expandSeView() const;
+
+    void switchSngStatus();
+    void startSyslogNg();
+    void stopSyslogNg();
+
+protected:
+    // Asks the application to end with `code`; the load goes on meanwhile.
+    virtual void quitApplication(int code);
+
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+
 private:
-    QLabel *m_placeholder = nullptr;
+    void createToolButtons();
+    void createView();
+    void createSearch();
+    void setSngAction(bool running) const;
+    // The event the view's selection belongs to, or any node of it.
+    EventTreeItem *selectedItem() const;
+    EventTreeItem *findEvent(const QString &eventId) const;
+    // Saves the audit settings; true when they changed and need a reboot.
+    bool saveAuditSettings();
+    static void copyDefaults(EventTreeItem *target, const EventTreeItem *defaults);
+    void watchSettingsFile();
+
+    Ui::AdminEventsModule *ui;
+    ConfigAccessService *m_configAccessService;
+    LoggingService *m_loggingService;
+    // The audit service joins the services here.
+    EventConfigStorage m_eventConfigStorage;
+
+    bool m_accessed = false;
+    bool m_reloading = false;
+    bool m_sngStatus = false;
+    bool m_auditRead = false;
+
+    CheckableTreeModel *m_referenceModel = nullptr;
+    CheckableTreeModel *m_workingModel = nullptr;
+    // The common settings window and the notification dialog come here.
+    EventFinder *m_eventFinder = nullptr;
+    // The event example dialog comes here.
+    EventsProxyModel *m_proxyModel = nullptr;
+    // The file list, directory and audit dialogs come here.
+    QFileSystemWatcher *m_configWatcher = nullptr;
+
+    // The event whose notification settings the host asked to open.
+    QString m_viewerFirstArg;
+    QString m_viewerSecondArg;
 };

@@ -1,0 +1,686 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "messageboxwatcher.h"
+#include "moduletestenvironment.h"
+
+#include "admineventsmodule.h"
+#include "checkabletreemodel.h"
+#include "eventfinder.h"
+#include "eventsproxymodel.h"
+#include "eventtreeitem.h"
+#include "loggingservice.h"
+
+#include <statewidget.h>
+
+#include <QComboBox>
+#include <QFileSystemWatcher>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+#include <memory>
+
+namespace
+{
+const QString SettingsFile = QStringLiteral("/etc/tarn-syslog.conf");
+
+// The index of `item` of `model` in `column`.
+QModelIndex indexOf(const CheckableTreeModel *model, const EventTreeItem *item, int column = 0)
+{
+    if (!item || item == model->rootItem()) {
+        return {};
+    }
+    return model->index(item->row(), column, indexOf(model, item->parentItem()));
+}
+
+// Follows native names down from the root, each step a direct child.
+EventTreeItem *itemAt(const CheckableTreeModel *model, const QStringList &path)
+{
+    EventTreeItem *item = model->rootItem();
+    for (const QString &name : path) {
+        item = item ? item->findChildTopLevelByNativeName(name) : nullptr;
+    }
+    return item;
+}
+
+EventTreeItem *eventOf(const CheckableTreeModel *model, const QString &eventId)
+{
+    return model->rootItem()->findChildByNativeName(eventId);
+}
+
+QStringList menuTexts(const QMenu *menu)
+{
+    QStringList texts;
+    const QList<QAction *> actions = menu->actions();
+    for (const QAction *action : actions) {
+        texts << action->text();
+    }
+    return texts;
+}
+
+EventTreeItem *addNode(EventTreeItem *parent, const QString &nativeName, const QVariant &value = QVariant())
+{
+    auto *node = new EventTreeItem({nativeName, value, QVariant()}, parent);
+    node->kind = EventTreeItem::Value;
+    node->nativeName = nativeName;
+    parent->appendChild(node);
+    return node;
+}
+
+// Records the requests to end the application instead of ending it: once
+// asked to exit, Qt lets no event loop of the process run again.
+class ExitRecordingModule : public AdminEventsModule
+{
+public:
+    ExitRecordingModule()
+        : AdminEventsModule(nullptr, {})
+    {
+    }
+    QList<int> exitCodes;
+
+protected:
+    void quitApplication(int code) override
+    {
+        exitCodes << code;
+    }
+};
+
+// An event whose "user" field switch has siblings: a format and a merge marker.
+EventTreeItem *buildExtendedEvent()
+{
+    auto *root = new EventTreeItem({QStringLiteral("Parameter"), QStringLiteral("Value")});
+    auto *event = new EventTreeItem({QStringLiteral("Event"), QVariant(), QVariant()}, root);
+    event->nativeName = QStringLiteral("event");
+    root->appendChild(event);
+    EventTreeItem *extend = addNode(event, QStringLiteral("extend-message-params"));
+    EventTreeItem *user = addNode(extend, QStringLiteral("user"));
+    addNode(user, QStringLiteral("enabled"), QStringLiteral("1"));
+    addNode(user, QStringLiteral("format"), QStringLiteral("short"));
+    addNode(user, QStringLiteral("overlay0"), QStringLiteral("format"));
+    addNode(event, QStringLiteral("priority"), QStringLiteral("info"));
+    return root;
+}
+}
+
+class AdminEventsModuleTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init()
+    {
+        m_env = std::make_unique<ModuleTestEnvironment>();
+        QVERIFY(m_env->isValid());
+        m_boxes = std::make_unique<MessageBoxWatcher>();
+    }
+
+    void cleanup()
+    {
+        m_boxes.reset();
+        m_env.reset();
+    }
+
+    void formAsBuilt()
+    {
+        AdminEventsModule module(nullptr, {});
+        for (const char *name : {"singleEventsView", "commonSettingsButton", "sngStartStopButton", "sngStatusLabel"}) {
+            QVERIFY2(module.findChild<QWidget *>(QString::fromLatin1(name)), name);
+        }
+        for (const char *name : {"verticalLayout_2", "verticalLayout", "searchLayout", "buttonLayout"}) {
+            QVERIFY2(module.findChild<QLayout *>(QString::fromLatin1(name)), name);
+        }
+        QTreeView *view = module.eventsView();
+        QCOMPARE(view->editTriggers(), QAbstractItemView::DoubleClicked);
+        QCOMPARE(view->header()->minimumSectionSize(), 170);
+        QCOMPARE(view->header()->defaultSectionSize(), 250);
+        QVERIFY(view->alternatingRowColors());
+        QCOMPARE(view->contextMenuPolicy(), Qt::CustomContextMenu);
+        QCOMPARE(view->model(), module.proxyModel());
+        QCOMPARE(module.proxyModel()->sourceModel(), module.workingModel());
+        QCOMPARE(module.proxyModel()->filterRole(), int(CheckableTreeModel::VisibleRole));
+
+        auto *settings = module.findChild<QPushButton *>(QStringLiteral("commonSettingsButton"));
+        QCOMPARE(settings->text(), QStringLiteral("Settings"));
+        QCOMPARE(settings->styleSheet(), QStringLiteral("QPushButton { text-align: left; padding: 6px; }"));
+        // The search bar sits in the search layout.
+        auto *searchLayout = module.findChild<QLayout *>(QStringLiteral("searchLayout"));
+        QVERIFY(searchLayout->indexOf(module.eventFinder()) >= 0);
+
+        QCOMPARE(module.buttons(), KCModule::Help | KCModule::Apply);
+        QVERIFY(module.isResetButtonVisible());
+        // Nothing is read from the catalogue before the module is shown.
+        QCOMPARE(module.workingModel()->rowCount(), 0);
+    }
+
+    void firstShowLoadsTheCatalogue()
+    {
+        AdminEventsModule module(nullptr, {});
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+        module.show();
+        QCOMPARE(module.workingModel()->rowCount(), 9);
+        QCOMPARE(module.referenceModel()->rowCount(), 9);
+        QVERIFY(module.workingModel()->rootItem() != module.referenceModel()->rootItem());
+        QVERIFY(module.compareModels());
+        QVERIFY(!changed.isEmpty());
+        QCOMPARE(changed.last().first().toBool(), false);
+
+        // Only the groups are open.
+        const QModelIndex group = module.proxyModel()->index(0, 0);
+        QVERIFY(module.eventsView()->isExpanded(group));
+        QVERIFY(!module.eventsView()->isExpanded(module.proxyModel()->index(0, 0, group)));
+
+        auto *watcher = module.findChild<QFileSystemWatcher *>();
+        QVERIFY(watcher);
+        QCOMPARE(watcher->directories(), QStringList{m_env->root().filePath(QStringLiteral("/usr/share/syslog-ng-mod-tarn/event-settings"))});
+        QCOMPARE(watcher->files(), QStringList{m_env->root().filePath(SettingsFile)});
+        QVERIFY(m_boxes->shown().isEmpty());
+    }
+
+    void changeStateFollowsEditsAndTheirUndoing()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        CheckableTreeModel *model = module.workingModel();
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+
+        // An event of the first group and a parameter of a later one. Checking
+        // an event again does not check its dependents again, so the event
+        // is one without.
+        EventTreeItem *first = nullptr;
+        const TreeItem *firstGroup = model->rootItem()->child(0);
+        for (int row = 0; row < firstGroup->childCount() && !first; ++row) {
+            auto *candidate = static_cast<EventTreeItem *>(firstGroup->child(row));
+            if (candidate->dependents.empty() && candidate->checkState == Qt::Checked) {
+                first = candidate;
+            }
+        }
+        EventTreeItem *later = eventOf(model, QStringLiteral("user-login-failed"));
+        QVERIFY(first && later);
+        QVERIFY(first->parentItem() != later->parentItem());
+        EventTreeItem *interval = later->findChildByNativeName(QStringLiteral("interval"));
+        QVERIFY(interval);
+        const QVariant oldInterval = interval->data(1);
+
+        QVERIFY(model->setData(indexOf(model, first), QVariant(), Qt::CheckStateRole));
+        QCOMPARE(changed.last().first().toBool(), true);
+        QVERIFY(model->setData(indexOf(model, interval, 1), QStringLiteral("300"), Qt::EditRole));
+        QCOMPARE(changed.last().first().toBool(), true);
+        QCOMPARE(module.stateWidget()->text(), QStringLiteral("There are unsaved changes."));
+
+        // Both events are marked for the writer, the earlier one too.
+        QVERIFY(first->overridden);
+        QVERIFY(first->findChildTopLevelByNativeName(QStringLiteral("enabled"))->overridden);
+        QVERIFY(interval->overridden);
+
+        // Undo the value: the unchecked event still differs.
+        QVERIFY(model->setData(indexOf(model, interval, 1), oldInterval, Qt::EditRole));
+        QCOMPARE(changed.last().first().toBool(), true);
+        // Undo the check: nothing differs any more.
+        QVERIFY(model->setData(indexOf(model, first), QVariant(), Qt::CheckStateRole));
+        QCOMPARE(changed.last().first().toBool(), false);
+        QVERIFY(module.compareModels());
+        QVERIFY(module.stateWidget()->text().isEmpty());
+    }
+
+    void auditSwitchMarksItsWholeAuditEvent()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        CheckableTreeModel *model = module.workingModel();
+        const QStringList exec{QStringLiteral("audit"), QStringLiteral("audit-exec"), QStringLiteral("message-audit-events"), QStringLiteral("exec")};
+        EventTreeItem *succ = itemAt(model, exec + QStringList{QStringLiteral("other"), QStringLiteral("succ")});
+        QVERIFY(succ);
+        QVERIFY(model->setData(indexOf(model, succ, 1), QVariant(), Qt::CheckStateRole));
+
+        for (const QStringList &path : {QStringList{QStringLiteral("other"), QStringLiteral("succ")},
+                                        QStringList{QStringLiteral("other"), QStringLiteral("fail")},
+                                        QStringList{QStringLiteral("other")},
+                                        QStringList{},
+                                        QStringList{QStringLiteral("users")},
+                                        QStringList{QStringLiteral("groups")}}) {
+            QVERIFY2(itemAt(model, exec + path)->overridden, qPrintable(path.join(QLatin1Char('/'))));
+        }
+        QVERIFY(itemAt(model, exec.mid(0, 3))->overridden); // message-audit-events
+        QVERIFY(!itemAt(model, exec.mid(0, 2))->overridden); // the event itself
+        QVERIFY(!itemAt(model, exec.mid(0, 2) + QStringList{QStringLiteral("extend-message-params")})->overridden);
+    }
+
+    void auditTablesMarkTheirCounterparts_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<QString>("counterpart");
+        QTest::newRow("groups") << QStringLiteral("groups") << QStringLiteral("users");
+        QTest::newRow("users") << QStringLiteral("users") << QStringLiteral("groups");
+    }
+
+    void auditTablesMarkTheirCounterparts()
+    {
+        QFETCH(QString, table);
+        QFETCH(QString, counterpart);
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        CheckableTreeModel *model = module.workingModel();
+        const QStringList exec{QStringLiteral("audit"), QStringLiteral("audit-exec"), QStringLiteral("message-audit-events"), QStringLiteral("exec")};
+        EventTreeItem *tableItem = itemAt(model, exec + QStringList{table});
+        QVERIFY(tableItem);
+        QVERIFY(model->setData(indexOf(model, tableItem, 1), QStringLiteral("alice, bob, carol"), Qt::EditRole));
+
+        QVERIFY(tableItem->overridden);
+        QVERIFY(itemAt(model, exec + QStringList{counterpart})->overridden);
+        QVERIFY(itemAt(model, exec)->overridden);
+        QVERIFY(itemAt(model, exec.mid(0, 3))->overridden);
+        QVERIFY(itemAt(model, exec + QStringList{QStringLiteral("other")})->overridden);
+        QVERIFY(itemAt(model, exec + QStringList{QStringLiteral("other"), QStringLiteral("succ")})->overridden);
+        QVERIFY(itemAt(model, exec + QStringList{QStringLiteral("other"), QStringLiteral("fail")})->overridden);
+        QVERIFY(!itemAt(model, exec.mid(0, 2))->overridden);
+    }
+
+    void extendedFieldSwitchMarksItsSiblings()
+    {
+        AdminEventsModule module(nullptr, {});
+        EventConfigStorage storage(QStringLiteral("/nonexistent"));
+        CheckableTreeModel reference(storage);
+        CheckableTreeModel working(storage);
+        reference.setRootItem(buildExtendedEvent());
+        working.setRootItem(buildExtendedEvent());
+        QVERIFY(module.compareIndexes(reference.index(0, 0), working.index(0, 0)));
+
+        const QStringList user{QStringLiteral("event"), QStringLiteral("extend-message-params"), QStringLiteral("user")};
+        EventTreeItem *enabled = itemAt(&working, user + QStringList{QStringLiteral("enabled")});
+        enabled->setData(1, QStringLiteral("0"));
+        QVERIFY(!module.compareIndexes(reference.index(0, 0), working.index(0, 0)));
+        QVERIFY(enabled->overridden);
+        QVERIFY(itemAt(&working, user + QStringList{QStringLiteral("format")})->overridden);
+        QVERIFY(!itemAt(&working, user + QStringList{QStringLiteral("overlay0")})->overridden);
+        // The "user" row shows the switch too ("Off" against "On") and is marked for itself.
+        QVERIFY(itemAt(&working, user)->overridden);
+        QVERIFY(!itemAt(&working, {QStringLiteral("event"), QStringLiteral("priority")})->overridden);
+    }
+
+    void notificationStateCountsAsAChange()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        CheckableTreeModel *model = module.workingModel();
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+        EventTreeItem *event = eventOf(model, QStringLiteral("service-started"));
+        QVERIFY(event && !event->isNotificationOn());
+        QVERIFY(model->setData(indexOf(model, event), QVariant::fromValue(EventTreeItem::NotificationOn), Qt::DecorationRole));
+        QCOMPARE(changed.last().first().toBool(), true);
+        QVERIFY(event->overridden);
+    }
+
+    void emptyValueEqualsNoValue()
+    {
+        AdminEventsModule module(nullptr, {});
+        EventConfigStorage storage(QStringLiteral("/nonexistent"));
+        CheckableTreeModel reference(storage);
+        CheckableTreeModel working(storage);
+        reference.setRootItem(buildExtendedEvent());
+        working.setRootItem(buildExtendedEvent());
+        EventTreeItem *priority = itemAt(&working, {QStringLiteral("event"), QStringLiteral("priority")});
+        itemAt(&reference, {QStringLiteral("event"), QStringLiteral("priority")})->setData(1, QVariant());
+        priority->setData(1, QString());
+        QVERIFY(module.compareIndexes(reference.index(0, 0), working.index(0, 0)));
+        priority->setData(1, QStringLiteral("x"));
+        QVERIFY(!module.compareIndexes(reference.index(0, 0), working.index(0, 0)));
+        QVERIFY(priority->overridden);
+    }
+
+    void resetBringsBackTheCatalogueDefaults()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        CheckableTreeModel *model = module.workingModel();
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+
+        // Switched off by the local settings; on in the catalogue.
+        EventTreeItem *stopped = eventOf(model, QStringLiteral("service-stopped"));
+        QCOMPARE(stopped->checkState, int(Qt::Unchecked));
+        module.resetEvent(stopped);
+        QCOMPARE(stopped->checkState, int(Qt::Checked));
+        QCOMPARE(stopped->findChildTopLevelByNativeName(QStringLiteral("enabled"))->data(1).toString(), QStringLiteral("1"));
+        QCOMPARE(changed.last().first().toBool(), true);
+
+        // The repetition switch and interval of the local settings go back too.
+        EventTreeItem *failed = eventOf(model, QStringLiteral("user-login-failed"));
+        EventTreeItem *repetition = failed->findChildTopLevelByNativeName(QStringLiteral("notification_repetition"));
+        QCOMPARE(repetition->findChildTopLevelByNativeName(QStringLiteral("interval"))->data(1).toString(), QStringLiteral("120"));
+        module.resetEvent(failed);
+        QCOMPARE(repetition->findChildTopLevelByNativeName(QStringLiteral("interval"))->data(1).toString(), QStringLiteral("60"));
+        QCOMPARE(repetition->findChildTopLevelByNativeName(QStringLiteral("enabled"))->data(1).toString(), QStringLiteral("0"));
+        QCOMPARE(repetition->checkState, int(Qt::Unchecked));
+        QVERIFY(repetition->overridden);
+    }
+
+    void resetOfAnAuditEventTakesTheSwitchStates()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        CheckableTreeModel *model = module.workingModel();
+        const QStringList other{QStringLiteral("audit"), QStringLiteral("audit-exec"), QStringLiteral("message-audit-events"), QStringLiteral("exec"), QStringLiteral("other")};
+        EventTreeItem *succ = itemAt(model, other + QStringList{QStringLiteral("succ")});
+        EventTreeItem *fail = itemAt(model, other + QStringList{QStringLiteral("fail")});
+        QVERIFY(model->setData(indexOf(model, succ, 1), QVariant(), Qt::CheckStateRole));
+        QVERIFY(model->setData(indexOf(model, fail, 1), QVariant(), Qt::CheckStateRole));
+        QCOMPARE(succ->checkState, int(Qt::Unchecked));
+        QCOMPARE(fail->checkState, int(Qt::Checked));
+        module.resetEvent(eventOf(model, QStringLiteral("audit-exec")));
+        QCOMPARE(succ->checkState, int(Qt::Checked));
+        QCOMPARE(fail->checkState, int(Qt::Unchecked));
+        QVERIFY(module.compareModels());
+    }
+
+    void contextMenuEntries()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QTreeView *view = module.eventsView();
+        EventsProxyModel *proxy = module.proxyModel();
+        const QStringList expandEntries{QStringLiteral("Collapse all"), QStringLiteral("Expand all")};
+
+        QCOMPARE(menuTexts(requestMenu(module)), expandEntries);
+
+        const QModelIndex group = proxy->index(0, 0);
+        view->selectionModel()->select(group, QItemSelectionModel::ClearAndSelect);
+        QCOMPARE(menuTexts(requestMenu(module)), expandEntries);
+
+        const QModelIndex event = proxy->index(0, 0, group);
+        module.editSelection(event);
+        QMenu *menu = requestMenu(module);
+        QCOMPARE(menuTexts(menu), expandEntries + QStringList{QStringLiteral("Reset to the default state")});
+
+        // A parameter gets the expand entries only.
+        view->expand(event);
+        module.editSelection(proxy->index(0, 0, event));
+        QCOMPARE(menuTexts(requestMenu(module)), expandEntries);
+
+        // "Expand all" opens the groups only.
+        view->expandAll();
+        menu = requestMenu(module);
+        menu->actions().at(1)->trigger();
+        QVERIFY(view->isExpanded(group));
+        QVERIFY(!view->isExpanded(event));
+        menu = requestMenu(module);
+        menu->actions().at(0)->trigger();
+        QVERIFY(!view->isExpanded(group));
+    }
+
+    void resetFromTheMenuSurvivesAReload()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        EventsProxyModel *proxy = module.proxyModel();
+        EventTreeItem *stopped = eventOf(module.workingModel(), QStringLiteral("service-stopped"));
+        const QModelIndex event = proxy->mapFromSource(indexOf(module.workingModel(), stopped));
+        module.editSelection(event);
+        QMenu *menu = requestMenu(module);
+        // The tree is replaced while the menu is open.
+        module.load_p();
+        menu->actions().at(2)->trigger();
+        EventTreeItem *reloaded = eventOf(module.workingModel(), QStringLiteral("service-stopped"));
+        QCOMPARE(reloaded->checkState, int(Qt::Checked));
+    }
+
+    void valueEditors()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        CheckableTreeModel *model = module.workingModel();
+        EventsProxyModel *proxy = module.proxyModel();
+        const auto editorAt = [&](const QString &eventId, const QString &parameter, int column) {
+            EventTreeItem *item = eventOf(model, eventId)->findChildTopLevelByNativeName(parameter);
+            return module.valueEditorFor(proxy->mapFromSource(indexOf(model, item, column)));
+        };
+        using Editor = AdminEventsModule::ValueEditor;
+        QCOMPARE(editorAt(QStringLiteral("modifying-file"), QStringLiteral(".auditd.key"), 1), Editor::FileList);
+        QCOMPARE(editorAt(QStringLiteral("modifying-file"), QStringLiteral(".auditd.key"), 0), Editor::None);
+        QCOMPARE(editorAt(QStringLiteral("modifying-directory"), QStringLiteral(".auditd.key"), 1), Editor::DirectoryList);
+        QCOMPARE(editorAt(QStringLiteral("service-stopped"), QStringLiteral("services"), 1), Editor::None);
+        EventTreeItem *users = itemAt(model,
+                                      {QStringLiteral("audit"),
+                                       QStringLiteral("audit-exec"),
+                                       QStringLiteral("message-audit-events"),
+                                       QStringLiteral("exec"),
+                                       QStringLiteral("users")});
+        QCOMPARE(module.valueEditorFor(indexOf(model, users, 1)), Editor::Users);
+        QCOMPARE(module.valueEditorFor(indexOf(model, users->parentItem()->findChildTopLevelByNativeName(QStringLiteral("groups")), 1)), Editor::Groups);
+    }
+
+    void arrowKeysSelectTheValueCellToo()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QTreeView *view = module.eventsView();
+        const QModelIndex event = module.proxyModel()->index(1, 0, module.proxyModel()->index(0, 0));
+        view->setCurrentIndex(event);
+        view->selectionModel()->clearSelection();
+        QTest::keyRelease(&module, Qt::Key_Down);
+        QVERIFY(view->selectionModel()->isSelected(event));
+        QVERIFY(view->selectionModel()->isSelected(event.siblingAtColumn(1)));
+        // Other keys leave the selection alone.
+        view->selectionModel()->clearSelection();
+        QTest::keyRelease(&module, Qt::Key_A);
+        QVERIFY(!view->selectionModel()->hasSelection());
+    }
+
+    void returnKey()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QVERIFY(QTest::qWaitForWindowActive(&module));
+        auto *start = module.findChild<QPushButton *>(QStringLiteral("sngStartStopButton"));
+        auto *settings = module.findChild<QPushButton *>(QStringLiteral("commonSettingsButton"));
+        auto *search = module.eventFinder()->findChild<QLineEdit *>(QStringLiteral("eventSearch"));
+        QSignalSpy startClicks(start, &QPushButton::clicked);
+        QSignalSpy settingsClicks(settings, &QPushButton::clicked);
+
+        search->setFocus();
+        QTest::keyClick(search, Qt::Key_Return);
+        QTest::keyClick(search, Qt::Key_Enter);
+        QCOMPARE(startClicks.count(), 0);
+        QCOMPARE(settingsClicks.count(), 0);
+
+        settings->setFocus();
+        QTest::keyClick(settings, Qt::Key_Return);
+        QCOMPARE(settingsClicks.count(), 1);
+        QCOMPARE(startClicks.count(), 0);
+
+        start->setFocus();
+        // Stopping goes to the helper, which is not reachable here.
+        QTest::keyClick(start, Qt::Key_Enter);
+        QCOMPARE(startClicks.count(), 1);
+        QCOMPARE(settingsClicks.count(), 1);
+    }
+
+    void serviceStatus_data()
+    {
+        QTest::addColumn<bool>("syslogNg");
+        QTest::addColumn<bool>("auditd");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("toolTip");
+        QTest::newRow("both") << true << true << QStringLiteral("Logging service is running.") << QStringLiteral("Stop logging service")
+                              << QStringLiteral("auditd: on, syslog-ng: on");
+        QTest::newRow("syslog-ng only") << true << false << QStringLiteral("Logging service stopped.") << QStringLiteral("Start logging service")
+                                        << QStringLiteral("auditd: off, syslog-ng: on");
+        QTest::newRow("none") << false << false << QStringLiteral("Logging service stopped.") << QStringLiteral("Start logging service")
+                              << QStringLiteral("auditd: off, syslog-ng: off");
+    }
+
+    void serviceStatus()
+    {
+        QFETCH(bool, syslogNg);
+        QFETCH(bool, auditd);
+        QFETCH(QString, label);
+        QFETCH(QString, button);
+        QFETCH(QString, toolTip);
+        m_env->setServiceActive(QStringLiteral("syslog-ng"), syslogNg);
+        m_env->setServiceActive(QStringLiteral("auditd"), auditd);
+        AdminEventsModule module(nullptr, {});
+        auto *status = module.findChild<QLabel *>(QStringLiteral("sngStatusLabel"));
+        auto *start = module.findChild<QPushButton *>(QStringLiteral("sngStartStopButton"));
+        QCOMPARE(status->text(), label);
+        QCOMPARE(status->toolTip(), toolTip);
+        QCOMPARE(start->text(), button);
+        QCOMPARE(start->styleSheet(), QStringLiteral("QPushButton { text-align: left; padding: 6px; }"));
+        QVERIFY(start->isEnabled());
+    }
+
+    void unchangedStatusAfterAccessChangesNothing()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        auto *status = module.findChild<QLabel *>(QStringLiteral("sngStatusLabel"));
+        status->setToolTip(QStringLiteral("untouched"));
+        module.switchSngStatus();
+        QCOMPARE(status->toolTip(), QStringLiteral("untouched"));
+        m_env->setServiceActive(QStringLiteral("auditd"), false);
+        module.switchSngStatus();
+        QCOMPARE(status->text(), QStringLiteral("Logging service stopped."));
+        QCOMPARE(status->toolTip(), QStringLiteral("auditd: off, syslog-ng: on"));
+    }
+
+    void startStopButtonRunsOneAction()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        auto *start = module.findChild<QPushButton *>(QStringLiteral("sngStartStopButton"));
+        auto *service = module.findChild<LoggingService *>();
+        QVERIFY(service);
+        QSignalSpy failures(service, &AccessService::error);
+
+        for (int round = 0; round < 3; ++round) {
+            m_env->setServiceActive(QStringLiteral("auditd"), false);
+            module.switchSngStatus();
+            m_env->setServiceActive(QStringLiteral("auditd"), true);
+            module.switchSngStatus();
+        }
+        QCOMPARE(start->text(), QStringLiteral("Stop logging service"));
+        start->click();
+        // No helper is reachable here: the action fails, once, and says so.
+        QTRY_COMPARE(failures.count(), 1);
+        QTRY_VERIFY(start->isEnabled());
+        QTest::qWait(200);
+        QCOMPARE(failures.count(), 1);
+        QCOMPARE(m_boxes->shown().size(), 1);
+        QVERIFY(m_boxes->shown().first().startsWith(QStringLiteral("tarnos.kcm.adminevents.loggingservicectl|")));
+    }
+
+    void missingCatalogueEndsTheApplication()
+    {
+        ModuleTestEnvironment empty(SampleRoot::Empty);
+        QVERIFY(empty.isValid());
+        ExitRecordingModule module;
+        module.load_p();
+        QCOMPARE(module.exitCodes.value(0), -1);
+        QVERIFY(!m_boxes->shown().isEmpty());
+        QVERIFY(m_boxes->shown().first().startsWith(QStringLiteral("No event configuration detected|The directory \"")));
+    }
+
+    void duplicateEventEndsTheApplication()
+    {
+        const QString dir = QStringLiteral("/usr/share/syslog-ng-mod-tarn/event-settings/");
+        QVERIFY(m_env->root().writeFile(dir + QStringLiteral("system/service-stopped.json"),
+                                        m_env->root().readFile(dir + QStringLiteral("services/service-stopped.json"))));
+        ExitRecordingModule module;
+        module.load_p();
+        QCOMPARE(module.exitCodes, QList<int>{-1});
+        QCOMPARE(m_boxes->shown().size(), 1);
+        QVERIFY(m_boxes->shown().first().startsWith(QStringLiteral("Event configuration is incorrect.|Check if there are no duplicate event_id")));
+        QCOMPARE(module.workingModel()->rowCount(), 0);
+    }
+
+    void anotherProgramsChangeReloads()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QSignalSpy resets(module.workingModel(), &QAbstractItemModel::modelReset);
+        QByteArray content = m_env->root().readFile(SettingsFile);
+        QVERIFY(m_env->replaceFile(SettingsFile, content.replace("\"120\"", "\"240\"")));
+        QTRY_VERIFY(resets.count() >= 1);
+        EventTreeItem *failed = eventOf(module.workingModel(), QStringLiteral("user-login-failed"));
+        QCOMPARE(failed->findChildByNativeName(QStringLiteral("interval"))->data(1).toString(), QStringLiteral("240"));
+
+        // The replaced file is watched again, so a second change is noticed too.
+        auto *watcher = module.findChild<QFileSystemWatcher *>();
+        QCOMPARE(watcher->files(), QStringList{m_env->root().filePath(SettingsFile)});
+        resets.clear();
+        QVERIFY(m_env->replaceFile(SettingsFile, content.replace("\"240\"", "\"360\"")));
+        QTRY_VERIFY(resets.count() >= 1);
+    }
+
+    void ownWritesDoNotReloadAndTheFileStaysWatched()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        auto *watcher = module.findChild<QFileSystemWatcher *>();
+        QSignalSpy resets(module.workingModel(), &QAbstractItemModel::modelReset);
+        const QByteArray content = m_env->root().readFile(SettingsFile);
+
+        // What save_p() does around the helper's write.
+        for (int save = 0; save < 2; ++save) {
+            module.stopWatchConfigs();
+            QVERIFY(m_env->replaceFile(SettingsFile, content + QByteArray(save + 1, '\n')));
+            module.startWatchConfigs();
+            QTest::qWait(300);
+            QCOMPARE(resets.count(), 0);
+            QCOMPARE(watcher->files(), QStringList{m_env->root().filePath(SettingsFile)});
+        }
+
+        // Another program's change after the saves is noticed.
+        QVERIFY(m_env->replaceFile(SettingsFile, content));
+        QTRY_COMPARE(resets.count(), 1);
+    }
+
+    void settingsFileCreatedLaterIsWatched()
+    {
+        QVERIFY(QFile::remove(m_env->root().filePath(SettingsFile)));
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        auto *watcher = module.findChild<QFileSystemWatcher *>();
+        QVERIFY(watcher->files().isEmpty());
+        QCOMPARE(watcher->directories().size(), 1);
+
+        module.stopWatchConfigs();
+        QVERIFY(m_env->root().writeFile(SettingsFile, "{}\n"));
+        module.startWatchConfigs();
+        QCOMPARE(watcher->files(), QStringList{m_env->root().filePath(SettingsFile)});
+        QCOMPARE(module.findChildren<QFileSystemWatcher *>().size(), 1);
+    }
+
+    void catalogueDirectoryChangeReloads()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QSignalSpy resets(module.workingModel(), &QAbstractItemModel::modelReset);
+        QVERIFY(m_env->root().writeFile(QStringLiteral("/usr/share/syslog-ng-mod-tarn/event-settings/README"), "notes\n"));
+        QTRY_VERIFY(resets.count() >= 1);
+    }
+
+private:
+    QMenu *requestMenu(AdminEventsModule &module)
+    {
+        const QList<QMenu *> before = module.findChildren<QMenu *>();
+        for (QMenu *menu : before) {
+            menu->close();
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        module.contextMenuRequested(QPoint(5, 5));
+        const QList<QMenu *> menus = module.findChildren<QMenu *>();
+        return menus.isEmpty() ? nullptr : menus.last();
+    }
+
+    std::unique_ptr<ModuleTestEnvironment> m_env;
+    std::unique_ptr<MessageBoxWatcher> m_boxes;
+};
+
+QTEST_MAIN(AdminEventsModuleTest)
+
+#include "admineventsmoduletest.moc"

@@ -1,0 +1,164 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#include "messageboxwatcher.h"
+
+#include "admineventsmodule.h"
+#include "checkabletreemodel.h"
+#include "eventtreeitem.h"
+
+#include <statewidget.h>
+
+#include <KCModule>
+#include <KPluginFactory>
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <cstdio>
+#include <memory>
+
+// The module through the real KAuth path: created by the plug-in's factory as
+// the settings host does, over the system tree that the activated helper
+// writes into. Runs under scripts/kauth-session, which names the tree in
+// ADMINEVENTS_E2E_ROOT and the log of the stand-in systemctl (first on the
+// helper's PATH) in ADMINEVENTS_E2E_SYSTEMCTL_LOG; skipped elsewhere.
+namespace
+{
+const QString SettingsFile = QStringLiteral("/etc/tarn-syslog.conf");
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QModelIndex indexOf(const CheckableTreeModel *model, const EventTreeItem *item, int column = 0)
+{
+    if (!item || item == model->rootItem()) {
+        return {};
+    }
+    return model->index(item->row(), column, indexOf(model, item->parentItem()));
+}
+}
+
+class ModuleApplyTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_root = qEnvironmentVariable("ADMINEVENTS_E2E_ROOT");
+        m_systemctlLog = qEnvironmentVariable("ADMINEVENTS_E2E_SYSTEMCTL_LOG");
+        if (m_root.isEmpty() || m_systemctlLog.isEmpty()) {
+            QSKIP("needs the KAuth session of scripts/e2e");
+        }
+        QCOMPARE(qEnvironmentVariable("ADMINEVENTS_ROOT"), m_root);
+
+        QPluginLoader loader(QStringLiteral(PLUGIN_FILE));
+        auto *factory = qobject_cast<KPluginFactory *>(loader.instance());
+        QVERIFY2(factory, qPrintable(loader.errorString()));
+        m_host = std::make_unique<QWidget>();
+        auto *module = factory->create<KCModule>(m_host.get(), QVariantList{QString(), QJsonArray()});
+        QVERIFY(module);
+        // The plug-in carries its own copy of the module's code, so its meta
+        // object is not this program's: compare by name.
+        QCOMPARE(module->metaObject()->className(), "AdminEventsModule");
+        m_module = static_cast<AdminEventsModule *>(module);
+        m_boxes = std::make_unique<MessageBoxWatcher>();
+    }
+
+    void cleanupTestCase()
+    {
+        m_boxes.reset();
+        m_host.reset();
+    }
+
+    void applyWritesExactlyTheChanges()
+    {
+        const QJsonObject before = QJsonDocument::fromJson(readAll(m_root + SettingsFile)).object();
+        QVERIFY(!before.isEmpty());
+
+        m_host->show();
+        m_module->show(); // the base calls access()
+        CheckableTreeModel *model = m_module->workingModel();
+        QCOMPARE(model->rowCount(), 9);
+
+        // Uncheck an event and change a parameter of another one.
+        EventTreeItem *started = model->rootItem()->findChildByNativeName(QStringLiteral("service-started"));
+        QVERIFY(started && started->checkState == Qt::Checked && started->dependents.empty());
+        QVERIFY(model->setData(indexOf(model, started), QVariant(), Qt::CheckStateRole));
+        EventTreeItem *failed = model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"));
+        EventTreeItem *interval = failed->findChildByNativeName(QStringLiteral("interval"));
+        QVERIFY(model->setData(indexOf(model, interval, 1), QStringLiteral("300"), Qt::EditRole));
+
+        QSignalSpy changed(m_module, qOverload<bool>(&KCModule::changed));
+        QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+        QFile::remove(m_systemctlLog);
+
+        m_module->save(); // the host's apply
+        QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
+
+        // The helper wrote the file: the old overrides and the two changes.
+        QJsonObject expected = before;
+        expected.insert(QStringLiteral("service-started"), QJsonObject{{QStringLiteral("enabled"), QStringLiteral("0")}});
+        QJsonObject failedSettings = expected.value(QStringLiteral("user-login-failed")).toObject();
+        QJsonObject repetition = failedSettings.value(QStringLiteral("notification_repetition")).toObject();
+        repetition.insert(QStringLiteral("interval"), QStringLiteral("300"));
+        failedSettings.insert(QStringLiteral("notification_repetition"), repetition);
+        expected.insert(QStringLiteral("user-login-failed"), failedSettings);
+        const QJsonObject written = QJsonDocument::fromJson(readAll(m_root + SettingsFile)).object();
+        QCOMPARE(written, expected);
+
+        // The logging service was restarted through the helper.
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(m_systemctlLog).contains("restart syslog-ng"), 10000);
+        QVERIFY(readAll(m_systemctlLog).contains("restart auditd"));
+
+        // The reload shows the saved state, with nothing left to apply.
+        QCOMPARE(resets.count(), 1);
+        started = model->rootItem()->findChildByNativeName(QStringLiteral("service-started"));
+        QCOMPARE(started->checkState, int(Qt::Unchecked));
+        failed = model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"));
+        QCOMPARE(failed->findChildByNativeName(QStringLiteral("interval"))->data(1).toString(), QStringLiteral("300"));
+        QVERIFY(m_module->compareModels());
+        QCOMPARE(changed.last().first().toBool(), false);
+        QCOMPARE(m_module->stateWidget()->text(), QStringLiteral("Changes applied."));
+
+        // The module's own write brings no second reload.
+        QTest::qWait(1000);
+        QCOMPARE(resets.count(), 1);
+    }
+
+    void anotherProgramsChangeReloads()
+    {
+        CheckableTreeModel *model = m_module->workingModel();
+        QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+        QByteArray content = readAll(m_root + SettingsFile);
+        QVERIFY(content.contains("\"300\""));
+        const QString path = m_root + SettingsFile;
+        QFile file(path + QStringLiteral(".other"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content.replace("\"300\"", "\"420\""));
+        file.close();
+        QCOMPARE(::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()), 0);
+        QTRY_VERIFY(resets.count() >= 1);
+        EventTreeItem *failed = model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"));
+        QCOMPARE(failed->findChildByNativeName(QStringLiteral("interval"))->data(1).toString(), QStringLiteral("420"));
+    }
+
+private:
+    QString m_root;
+    QString m_systemctlLog;
+    std::unique_ptr<QWidget> m_host;
+    AdminEventsModule *m_module = nullptr;
+    std::unique_ptr<MessageBoxWatcher> m_boxes;
+};
+
+QTEST_MAIN(ModuleApplyTest)
+
+#include "moduleapplytest.moc"
