@@ -156,7 +156,13 @@ public:
                 }
                 shown << box->windowTitle() + QLatin1Char('|') + box->text();
                 const bool reboot = box->text().contains(RebootQuestion);
-                box->done(reboot ? answer : QMessageBox::No);
+                // The static question reports the button clicked, not the
+                // dialog's result code.
+                if (QAbstractButton *button = box->button(reboot ? answer : QMessageBox::No)) {
+                    button->click();
+                } else {
+                    box->reject();
+                }
             }
         });
         m_timer.start(20);

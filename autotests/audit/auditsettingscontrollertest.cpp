@@ -318,6 +318,7 @@ private Q_SLOTS:
         QVERIFY(controller.settings()->groupSettings.isEmpty());
 
         // Writing the system's state into such a tree changes nothing else.
+        controller.getAuditSettings();
         controller.synchronizeAuditSettings(tree.root.get());
         QCOMPARE(find(broken, QStringLiteral("users"))->data(2).toString(), QStringLiteral("{}"));
         QCOMPARE(find(broken, QStringLiteral("users"))->data(1).toString(), QString());
@@ -388,7 +389,7 @@ private Q_SLOTS:
         QCOMPARE(find(old, QStringLiteral("message-audit-events"))->childCount(), 0);
     }
 
-    void synchronisingWithNothingReadShowsZeros()
+    void synchronisingAnEmptyReadShowsZeros()
     {
         Tree tree;
         EventTreeItem *net = tree.addAuditEvent(
@@ -400,6 +401,9 @@ private Q_SLOTS:
             {{QStringLiteral("alice"), QJsonObject{{QStringLiteral("succ"), QStringLiteral("1")}, {QStringLiteral("note"), QStringLiteral("kept")}}}});
         FakeAuditService service;
         AuditSettingsController controller(&service, nullptr);
+        // No subjects: the system is read, but holds nothing for alice.
+        controller.getAuditSettings();
+        QVERIFY(controller.settings()->userSettings.isEmpty());
         controller.synchronizeAuditSettings(tree.root.get());
 
         QCOMPARE(tableOf(net, "users"),
@@ -409,8 +413,8 @@ private Q_SLOTS:
                                            {QStringLiteral("note"), QStringLiteral("kept")}}}}));
         QCOMPARE(otherSwitch(net, "succ")->data(1), QVariant(QStringLiteral("0")));
         QCOMPARE(otherSwitch(net, "fail")->checkState, int(Qt::Unchecked));
-        // The identifiers shown are entered with 0.
-        QCOMPARE(controller.settings()->otherSettings, (QHash<QString, int>{{QStringLiteral("net"), 0}}));
+        // The names shown are entered with 0.
+        QCOMPARE(controller.settings()->otherSettings.value(QStringLiteral("net"), -1), 0);
         QCOMPARE(controller.settings()->userSettings, (SubjectTable{{key(QStringLiteral("net"), QStringLiteral("alice")), 0}}));
     }
 
@@ -522,7 +526,12 @@ private Q_SLOTS:
         service.setFailure(QString());
         service.requests.clear();
 
-        // Shown as 0 and not changed: nothing is sent.
+        // The tree keeps what the catalogue says instead of a made-up 0.
+        QCOMPARE(otherSwitch(chmod, "succ")->data(1), QVariant(QStringLiteral("1")));
+        QCOMPARE(otherSwitch(chmod, "fail")->checkState, int(Qt::Checked));
+        QCOMPARE(tableOf(chmod, "users").value(QStringLiteral("bob")).toObject(), entry("1", "1"));
+
+        // Not changed: nothing is sent.
         controller.checkAuditSettings(tree.root.get());
         QVERIFY(!controller.saveAuditSettings());
         QVERIFY(service.writes().isEmpty());

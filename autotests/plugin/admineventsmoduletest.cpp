@@ -364,7 +364,11 @@ private Q_SLOTS:
         AdminEventsModule module(nullptr, {});
         module.show();
         CheckableTreeModel *model = module.workingModel();
-        const QStringList other{QStringLiteral("audit"), QStringLiteral("audit-exec"), QStringLiteral("message-audit-events"), QStringLiteral("exec"), QStringLiteral("other")};
+        const QStringList other{QStringLiteral("audit"),
+                                QStringLiteral("audit-exec"),
+                                QStringLiteral("message-audit-events"),
+                                QStringLiteral("exec"),
+                                QStringLiteral("other")};
         EventTreeItem *succ = itemAt(model, other + QStringList{QStringLiteral("succ")});
         EventTreeItem *fail = itemAt(model, other + QStringList{QStringLiteral("fail")});
         QVERIFY(model->setData(indexOf(model, succ, 1), QVariant(), Qt::CheckStateRole));
@@ -443,12 +447,9 @@ private Q_SLOTS:
         QCOMPARE(editorAt(QStringLiteral("modifying-file"), QStringLiteral(".auditd.key"), 0), Editor::None);
         QCOMPARE(editorAt(QStringLiteral("modifying-directory"), QStringLiteral(".auditd.key"), 1), Editor::DirectoryList);
         QCOMPARE(editorAt(QStringLiteral("service-stopped"), QStringLiteral("services"), 1), Editor::None);
-        EventTreeItem *users = itemAt(model,
-                                      {QStringLiteral("audit"),
-                                       QStringLiteral("audit-exec"),
-                                       QStringLiteral("message-audit-events"),
-                                       QStringLiteral("exec"),
-                                       QStringLiteral("users")});
+        EventTreeItem *users = itemAt(
+            model,
+            {QStringLiteral("audit"), QStringLiteral("audit-exec"), QStringLiteral("message-audit-events"), QStringLiteral("exec"), QStringLiteral("users")});
         QCOMPARE(module.valueEditorFor(indexOf(model, users, 1)), Editor::Users);
         QCOMPARE(module.valueEditorFor(indexOf(model, users->parentItem()->findChildTopLevelByNativeName(QStringLiteral("groups")), 1)), Editor::Groups);
     }

@@ -56,6 +56,15 @@ private Q_SLOTS:
         QVERIFY(module.stateWidget()->text().isEmpty());
     }
 
+    void statusLineFollowsTheChangedState()
+    {
+        RecordingModule module;
+        Q_EMIT module.changed(true);
+        QCOMPARE(module.stateWidget()->text(), QStringLiteral("There are unsaved changes."));
+        Q_EMIT module.changed(false);
+        QVERIFY(module.stateWidget()->text().isEmpty());
+    }
+
     void resetButtonVisibility()
     {
         RecordingModule module;

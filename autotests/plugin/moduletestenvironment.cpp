@@ -29,7 +29,8 @@ ModuleTestEnvironment::ModuleTestEnvironment(SampleRoot::Content content)
         return;
     }
     QDir(m_binDir.path()).mkpath(QStringLiteral("state"));
-    m_systemctl = std::make_unique<FakeProgram>(m_binDir.path(), QStringLiteral("systemctl"), FakeProgram::systemctlBody(m_binDir.filePath(QStringLiteral("state"))));
+    m_systemctl =
+        std::make_unique<FakeProgram>(m_binDir.path(), QStringLiteral("systemctl"), FakeProgram::systemctlBody(m_binDir.filePath(QStringLiteral("state"))));
     m_getent = std::make_unique<FakeProgram>(m_binDir.path(), QStringLiteral("getent"), GetentBody);
     FakeProgram::prependToPath(m_binDir.path());
     m_root.activate();

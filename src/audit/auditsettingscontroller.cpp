@@ -196,25 +196,38 @@ void AuditSettingsController::synchronizeAuditSettings(EventTreeItem *root)
                 if (!auditEvent) {
                     continue;
                 }
-                if (EventTreeItem *other = auditEvent->findChildByNativeName(OtherName)) {
+                // A table that could not be read is not written: the tree
+                // keeps what the catalogue says rather than a made-up 0.
+                EventTreeItem *other = m_otherRead ? auditEvent->findChildByNativeName(OtherName) : nullptr;
+                if (other) {
                     // A missing identifier is entered with 0.
                     const int value = m_settings->otherSettings[auditEvent->nativeName];
                     setSwitch(other, FailName, value, AuditSettings::FailureAudit);
                     setSwitch(other, SuccName, value, AuditSettings::SuccessAudit);
                 }
-                if (EventTreeItem *groups = auditEvent->findChildByNativeName(GroupsName)) {
+                EventTreeItem *groups = m_groupsRead ? auditEvent->findChildByNativeName(GroupsName) : nullptr;
+                if (groups) {
                     setModelAuditSettings(auditEvents, groups, AuditSettings::GroupType);
                 }
-                if (EventTreeItem *users = auditEvent->findChildByNativeName(UsersName)) {
+                EventTreeItem *users = m_usersRead ? auditEvent->findChildByNativeName(UsersName) : nullptr;
+                if (users) {
                     setModelAuditSettings(auditEvents, users, AuditSettings::UserType);
                 }
             }
         }
     }
-    // What the trees now show; see saveAuditSettings().
-    m_syncedUsers = m_settings->userSettings;
-    m_syncedGroups = m_settings->groupSettings;
-    m_syncedOther = m_settings->otherSettings;
+    // What the tree now asks for; see saveAuditSettings(). Until the first
+    // edit the tables keep what was read.
+    const SubjectTable readUsers = m_settings->userSettings;
+    const SubjectTable readGroups = m_settings->groupSettings;
+    const QHash<QString, int> readOther = m_settings->otherSettings;
+    checkAuditSettings(root);
+    m_shownUsers = m_settings->userSettings;
+    m_shownGroups = m_settings->groupSettings;
+    m_shownOther = m_settings->otherSettings;
+    m_settings->userSettings = readUsers;
+    m_settings->groupSettings = readGroups;
+    m_settings->otherSettings = readOther;
 }
 
 void AuditSettingsController::setModelAuditSettings(EventTreeItem *auditEvents, EventTreeItem *table, int auditType)
@@ -332,12 +345,12 @@ void AuditSettingsController::prepareAuditSettingsForOldConfigs(const QString &a
 
 bool AuditSettingsController::saveAuditSettings()
 {
-    // A table that could not be read was shown with 0 for what the system
-    // holds: send only what was changed since, so that a failed read cannot
-    // wipe the system's audit configuration.
-    const SubjectTable groups = m_groupsRead ? m_settings->groupSettings : changedEntries(m_settings->groupSettings, m_syncedGroups);
-    const SubjectTable users = m_usersRead ? m_settings->userSettings : changedEntries(m_settings->userSettings, m_syncedUsers);
-    const QHash<QString, int> other = m_otherRead ? m_settings->otherSettings : changedEntries(m_settings->otherSettings, m_syncedOther);
+    // Of a table that could not be read, the tree showed the catalogue and
+    // not the system: send only what the administrator changed since, so
+    // that a failed read cannot overwrite the system's audit configuration.
+    const SubjectTable groups = m_groupsRead ? m_settings->groupSettings : changedEntries(m_settings->groupSettings, m_shownGroups);
+    const SubjectTable users = m_usersRead ? m_settings->userSettings : changedEntries(m_settings->userSettings, m_shownUsers);
+    const QHash<QString, int> other = m_otherRead ? m_settings->otherSettings : changedEntries(m_settings->otherSettings, m_shownOther);
 
     bool changed = false;
     if (m_groupsRead || !groups.isEmpty()) {

@@ -55,7 +55,8 @@ public:
 
     // Reads the three tables from the system, replacing them as a whole.
     void getAuditSettings();
-    // Writes the tables read from the system into the tree below `root`.
+    // Writes the tables read from the system into the tree below `root`; a
+    // table that could not be read leaves the tree as it is.
     void synchronizeAuditSettings(EventTreeItem *root);
     // Writes the table of `auditType` into the audit table `table` of the
     // "message-audit-events" node `auditEvents`.
@@ -75,7 +76,9 @@ public:
     void prepareAuditSettingsForOldConfigs(const QString &auditId, int value);
 
     // Sends the tables to the system. True when the system's audit
-    // configuration changed, which takes effect only after a reboot.
+    // configuration changed, which takes effect only after a reboot. Of a
+    // table that could not be read only the entries changed since the load
+    // are sent.
     bool saveAuditSettings();
 
     // Whether each table was read from the system.
@@ -100,12 +103,12 @@ private:
     QStringList m_users;
     QStringList m_groups;
 
-    // What the trees showed right after the first load, for the tables that
-    // could not be read from the system.
+    // What the tree asked for right after the first load, for the tables
+    // that could not be read from the system.
     bool m_usersRead = false;
     bool m_groupsRead = false;
     bool m_otherRead = false;
-    SubjectTable m_syncedUsers;
-    SubjectTable m_syncedGroups;
-    QHash<QString, int> m_syncedOther;
+    SubjectTable m_shownUsers;
+    SubjectTable m_shownGroups;
+    QHash<QString, int> m_shownOther;
 };

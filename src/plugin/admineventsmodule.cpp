@@ -4,6 +4,9 @@
 #include "admineventsmodule.h"
 #include "ui_admineventsmodule.h"
 
+#include "auditdialog.h"
+#include "auditservice.h"
+#include "auditsettingscontroller.h"
 #include "checkabletreemodel.h"
 #include "configaccessservice.h"
 #include "coreutils.h"
@@ -120,10 +123,13 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     , m_loggingService(new LoggingService(this))
     , m_eventConfigStorage(SystemPaths::resolve(SystemPaths::EventSettingsDir))
 {
+    m_auditService = new AuditService(this);
+    m_auditSettings = new AuditSettingsController(m_auditService, this);
     ui->setupUi(contentWidget());
 
-    // The file list, directory, event example and audit dialogs are created
-    // here, then the common settings window.
+    // The file list, directory and event example dialogs are created here,
+    // then the common settings window.
+    m_auditDialog = new AuditDialog(this);
 
     createToolButtons();
     createView();
@@ -145,8 +151,9 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
         m_viewerFirstArg = args.at(0).toString();
         m_viewerSecondArg = args.at(1).toString();
     }
+    connect(m_auditDialog, &AuditDialog::auditSettingsEdited, this, &AdminEventsModule::auditSettingsAccepted);
 
-    // The audit settings are created and the notification state is read here.
+    // The notification state is read here.
 }
 
 AdminEventsModule::~AdminEventsModule()
@@ -225,11 +232,15 @@ void AdminEventsModule::load_p()
         return;
     }
     loadEvents(parser);
+    m_auditSettings->updateSubjects(parser.defaultUsers(), parser.defaultGroups(), m_workingModel->rootItem());
 
     if (!m_accessed && !m_auditRead) {
         // The audit settings are read from the system once in a module's
         // life and written into both trees.
         m_auditRead = true;
+        m_auditSettings->getAuditSettings();
+        m_auditSettings->synchronizeAuditSettings(m_workingModel->rootItem());
+        m_auditSettings->synchronizeAuditSettings(m_referenceModel->rootItem());
     }
 
     switchSngStatus();
@@ -268,9 +279,7 @@ void AdminEventsModule::save_p()
 
     EventTreeItem *root = m_workingModel->rootItem();
     if (root && root->childCount() > 0) {
-        EventsWriter writer(*m_configAccessService,
-                            SystemPaths::resolve(SystemPaths::EventSettingsFile),
-                            SystemPaths::resolve(SystemPaths::AuditRulesFile));
+        EventsWriter writer(*m_configAccessService, SystemPaths::resolve(SystemPaths::EventSettingsFile), SystemPaths::resolve(SystemPaths::AuditRulesFile));
         writer.writeConfig(root);
         if (!writer.errors().isEmpty()) {
             QMessageBox::warning(this, i18n("Error"), writer.errors().join(QLatin1Char('\n')));
@@ -289,13 +298,17 @@ void AdminEventsModule::save_p()
 
 bool AdminEventsModule::saveAuditSettings()
 {
-    // Nothing in the module edits audit settings yet.
-    return false;
+    return m_auditSettings->saveAuditSettings();
+}
+
+void AdminEventsModule::auditSettingsAccepted(QList<QVariant> values)
+{
+    AuditSettingsController::acceptTable(ui->singleEventsView, values);
 }
 
 void AdminEventsModule::dataChanged()
 {
-    // The audit tables are recomputed here.
+    m_auditSettings->checkAuditSettings(m_workingModel->rootItem());
     Q_EMIT changed(!compareModels());
 }
 
@@ -567,10 +580,14 @@ void AdminEventsModule::editEvent(const QModelIndex &index)
     case ValueEditor::FileList:
     case ValueEditor::DirectoryList:
     case ValueEditor::Directories:
+        // The file list and directory dialogs open here, titled with the
+        // parameter's name.
+        break;
     case ValueEditor::Users:
+        AuditSettingsController::editTable(m_auditDialog, index, AuditDialog::Users);
+        break;
     case ValueEditor::Groups:
-        // The file list, directory and audit dialogs open here, titled with
-        // the parameter's name.
+        AuditSettingsController::editTable(m_auditDialog, index, AuditDialog::Groups);
         break;
     case ValueEditor::None:
         // Plain values are edited inline (double click).

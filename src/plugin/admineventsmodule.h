@@ -11,6 +11,9 @@
 #include <QPoint>
 #include <QString>
 
+class AuditDialog;
+class AuditService;
+class AuditSettingsController;
 class CheckableTreeModel;
 class ConfigAccessService;
 class EventFinder;
@@ -86,6 +89,9 @@ public Q_SLOTS:
     void resetEvent(EventTreeItem *event);
     void expandSeView() const;
 
+    // Writes the table the audit dialog emitted into the selected row.
+    void auditSettingsAccepted(QList<QVariant> values);
+
     void switchSngStatus();
     void startSyslogNg();
     void stopSyslogNg();
@@ -113,7 +119,7 @@ private:
     Ui::AdminEventsModule *ui;
     ConfigAccessService *m_configAccessService;
     LoggingService *m_loggingService;
-    // The audit service joins the services here.
+    AuditService *m_auditService = nullptr;
     EventConfigStorage m_eventConfigStorage;
 
     bool m_accessed = false;
@@ -127,10 +133,14 @@ private:
     EventFinder *m_eventFinder = nullptr;
     // The event example dialog comes here.
     EventsProxyModel *m_proxyModel = nullptr;
-    // The file list, directory and audit dialogs come here.
+    // The file list and directory dialogs come here.
+    AuditDialog *m_auditDialog = nullptr;
     QFileSystemWatcher *m_configWatcher = nullptr;
 
     // The event whose notification settings the host asked to open.
     QString m_viewerFirstArg;
     QString m_viewerSecondArg;
+
+    // The audit settings and the module's audit methods.
+    AuditSettingsController *m_auditSettings = nullptr;
 };
