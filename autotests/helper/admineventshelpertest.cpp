@@ -788,6 +788,7 @@ void AdminEventsHelperTest::setAuditSettingsWritesEveryEntry_data()
     QTest::newRow("users") << 1 << QStringLiteral("login/alice") << QStringLiteral("su/bob");
     QTest::newRow("groups") << 2 << QStringLiteral("login/wheel") << QStringLiteral("su/audit");
     QTest::newRow("other") << 4 << QStringLiteral("login") << QStringLiteral("su");
+    QTest::newRow("group name with a slash") << 2 << QStringLiteral("login/ldap/admins") << QStringLiteral("su/ldap/audit");
 }
 
 void AdminEventsHelperTest::setAuditSettingsWritesEveryEntry()
@@ -796,7 +797,8 @@ void AdminEventsHelperTest::setAuditSettingsWritesEveryEntry()
     QFETCH(QString, changedKey);
     QFETCH(QString, unchangedKey);
     const auto split = [auditType](const QString &key) {
-        return auditType == 4 ? QStringList{key, QString()} : key.split(QLatin1Char('/'));
+        const qsizetype slash = key.indexOf(QLatin1Char('/'));
+        return auditType == 4 ? QStringList{key, QString()} : QStringList{key.left(slash), key.mid(slash + 1)};
     };
 
     // The unchanged setting is 0 and so not yet in the store: writing it adds it.

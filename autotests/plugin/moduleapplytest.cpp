@@ -102,7 +102,13 @@ private Q_SLOTS:
         QFile::remove(m_systemctlLog);
 
         m_module->save(); // the host's apply
-        QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
+        // The sample's audit store does not hold what its switched-on audit
+        // events ask for on this machine's users, so the first apply may ask
+        // about a reboot (answered No); nothing else may come up.
+        const QStringList boxes = m_boxes->shown();
+        QVERIFY2(boxes.size() <= 1, qPrintable(boxes.join(QLatin1Char('\n'))));
+        QVERIFY2(boxes.isEmpty() || boxes.first().contains(QLatin1String("only after the system is rebooted")), qPrintable(boxes.join(QLatin1Char('\n'))));
+        m_boxes->clear();
 
         // The helper wrote the file: the old overrides and the two changes.
         QJsonObject expected = before;

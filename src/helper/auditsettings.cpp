@@ -21,8 +21,12 @@ SettingKey splitKey(const QString &key, int auditType)
     if (auditType == OtherAuditType) {
         return {key.toLocal8Bit(), QByteArray("")};
     }
-    const QStringList parts = key.split(QLatin1Char('/'));
-    return {parts.value(0).toLocal8Bit(), parts.value(1).toLocal8Bit()};
+    // Identifiers have no "/", subject names may ("ldap/admins").
+    const qsizetype slash = key.indexOf(QLatin1Char('/'));
+    if (slash < 0) {
+        return {key.toLocal8Bit(), QByteArray()};
+    }
+    return {key.left(slash).toLocal8Bit(), key.mid(slash + 1).toLocal8Bit()};
 }
 
 int currentValue(const QString &auditId, int auditType, const QString &subject)
