@@ -1,38 +1,54 @@
 /*
     SPDX-License-Identifier: GPL-2.0-or-later
 
-    Load speed of the event catalogue.
+    Load speed of the event catalogue and of the module.
 
     For each catalogue size a catalogue is generated into a temporary root
-    (scripts/gen-catalogue), with local overrides for every fourth event, and
-    SingleEventsParser::parse() is timed against parsing the same JSON texts
-    (every group, event and override text the library hands out) with
-    QJsonDocument alone. One line per size:
+    (scripts/gen-catalogue), with local overrides for every fourth event.
+    Three lines per size:
 
-        parse <events> <median ms of parse()> <ratio to QJsonDocument alone>
+        parse <events> <median ms> <ratio>
+            SingleEventsParser::parse() against parsing the same JSON texts
+            (every group, event and override text the library hands out) with
+            QJsonDocument alone.
+        open <events> <median ms> <ratio>
+            the module's load: parse the catalogue, copy the tree, put the
+            trees into the working and the reference model (the view resets
+            and opens the groups), compare the models; the ratio is against
+            parsing the same JSON texts twice with QJsonDocument alone.
+        filter <events> <median ms>
+            one keystroke in the search bar of the shown module: the query
+            goes to the proxy over the whole tree and the expanded tree view
+            lays itself out again.
 
     Times are the processor time of the measuring thread (user and system),
     which other load on the machine disturbs far less than wall time; the
     wall times go to the standard error output alongside.
 
-    Usage: adminevents-bench [EVENTS...]   (default: 500 5000 20000)
-    The generator is taken from ADMINEVENTS_GEN_CATALOGUE when set.
+    Usage: adminevents-bench [--parse-only] [EVENTS...]   (default: 500 5000 20000)
+    The generator is taken from ADMINEVENTS_GEN_CATALOGUE when set. Without
+    a display the widgets are drawn offscreen.
 */
+#include "admineventsmodule.h"
+#include "checkabletreemodel.h"
 #include "dbuskeeper.h"
+#include "eventfinder.h"
 #include "eventtreeitem.h"
 #include "singleeventsparser.h"
 #include "systempaths.h"
 #include "tarneventsreader.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
@@ -148,53 +164,155 @@ std::vector<QByteArray> catalogueTexts()
     return texts;
 }
 
-Timing timeJsonAlone(const std::vector<QByteArray> &texts, int repetitions)
+// Kept out of line so that a profiler can tell it from parse().
+[[gnu::noinline]] qsizetype parseWithQJsonDocument(const std::vector<QByteArray> &texts)
 {
-    std::vector<double> cpu;
-    std::vector<double> wall;
+    qsizetype keys = 0;
+    for (const QByteArray &text : texts) {
+        keys += QJsonDocument::fromJson(text).object().size();
+    }
+    return keys;
+}
+
+struct Measurement {
+    double cpuMs = 0; // median processor time of the work
+    double ratio = 0; // median of the runs' ratios to QJsonDocument alone
+    double wallMs = 0;
+    double wallRatio = 0;
+    double jsonCpuMs = 0; // median processor time of QJsonDocument alone
+};
+
+// Runs `work` and, right after it each time, QJsonDocument over every text
+// `passes` times; the first run warms up. Timing the two back to back keeps
+// the load of a shared machine, which changes from second to second, out of
+// the ratios. `prepare` runs before each run, off the clock; `work` returns
+// false when it went wrong.
+template<typename Prepare, typename Work>
+std::optional<Measurement> measureAgainstJson(const std::vector<QByteArray> &texts, int passes, int repetitions, Prepare prepare, Work work)
+{
+    std::vector<double> cpu, wall, ratios, wallRatios, jsonCpu;
     qsizetype keys = 0;
     for (int run = 0; run <= repetitions; ++run) {
-        const Stopwatch watch;
-        for (const QByteArray &text : texts) {
-            keys += QJsonDocument::fromJson(text).object().size();
+        prepare();
+        const Stopwatch workWatch;
+        if (!work()) {
+            return std::nullopt;
         }
-        if (run > 0) { // the first run warms up
-            cpu.push_back(watch.cpuMs());
-            wall.push_back(watch.wallMs());
+        const Timing timing{workWatch.cpuMs(), workWatch.wallMs()};
+        const Stopwatch jsonWatch;
+        for (int pass = 0; pass < passes; ++pass) {
+            keys += parseWithQJsonDocument(texts);
+        }
+        const Timing json{jsonWatch.cpuMs(), jsonWatch.wallMs()};
+        if (run > 0) {
+            cpu.push_back(timing.cpuMs);
+            wall.push_back(timing.wallMs);
+            ratios.push_back(timing.cpuMs / json.cpuMs);
+            wallRatios.push_back(timing.wallMs / json.wallMs);
+            jsonCpu.push_back(json.cpuMs);
         }
     }
     if (keys == 0) {
         std::fprintf(stderr, "adminevents-bench: the texts hold no keys\n");
     }
+    return Measurement{median(cpu), median(ratios), median(wall), median(wallRatios), median(jsonCpu)};
+}
+
+int countEvents(const EventTreeItem *root)
+{
+    int events = 0;
+    for (int row = 0; row < root->childCount(); ++row) {
+        events += root->child(row)->childCount();
+    }
+    return events;
+}
+
+// parse() against QJsonDocument over the texts once.
+std::optional<Measurement> timeParse(const SingleEventsParser &parser, const std::vector<QByteArray> &texts, int events)
+{
+    std::unique_ptr<EventTreeItem> root;
+    return measureAgainstJson(
+        texts,
+        1,
+        repetitionsFor(events),
+        [&] {
+            root.reset();
+        },
+        [&] {
+            root.reset(parser.parse());
+            if (!root || countEvents(root.get()) != events) {
+                std::fprintf(stderr, "adminevents-bench: parse() built %d of %d events\n", root ? countEvents(root.get()) : 0, events);
+                return false;
+            }
+            return true;
+        });
+}
+
+// The module's load (loadEvents(), then compareModels()) against
+// QJsonDocument over the texts twice, as the load once parsed twice. The trees of the previous run go
+// before the clock starts, as they do not exist when the module opens.
+std::optional<Measurement> timeOpen(AdminEventsModule &module, const SingleEventsParser &parser, const std::vector<QByteArray> &texts, int events)
+{
+    return measureAgainstJson(
+        texts,
+        2,
+        repetitionsFor(events),
+        [&] {
+            module.workingModel()->setRootItem(nullptr);
+            module.referenceModel()->setRootItem(nullptr);
+        },
+        [&] {
+            module.loadEvents(parser);
+            if (!module.compareModels() || module.workingModel()->rowCount() == 0) {
+                std::fprintf(stderr, "adminevents-bench: the module's load went wrong\n");
+                return false;
+            }
+            return true;
+        });
+}
+
+void report(const char *what, int events, const Measurement &m)
+{
+    std::printf("%s %d %.2f %.2f\n", what, events, m.cpuMs, m.ratio);
+    std::fflush(stdout);
+    std::fprintf(stderr,
+                 "  %s: median of %d runs; processor time of QJsonDocument alone %.2f ms; wall time %.2f ms, ratio %.2f\n",
+                 what,
+                 repetitionsFor(events),
+                 m.jsonCpuMs,
+                 m.wallMs,
+                 m.wallRatio);
+}
+
+// The median time of one keystroke in the search bar of the shown module:
+// typing a query letter by letter, then clearing it, three times.
+[[gnu::noinline]] Timing timeFilter(AdminEventsModule &module)
+{
+    module.show();
+    QApplication::processEvents();
+    auto *search = module.eventFinder()->findChild<QLineEdit *>(QStringLiteral("eventSearch"));
+    const QString query = QStringLiteral("gen-event-00012");
+    std::vector<double> cpu;
+    std::vector<double> wall;
+    const auto keystroke = [&](const QString &text) {
+        const Stopwatch watch;
+        search->setText(text);
+        module.eventsView()->doItemsLayout();
+        QApplication::processEvents();
+        cpu.push_back(watch.cpuMs());
+        wall.push_back(watch.wallMs());
+    };
+    for (int round = 0; round < 3; ++round) {
+        for (int length = 1; length <= query.size(); ++length) {
+            keystroke(query.left(length));
+        }
+        keystroke(QString());
+    }
+    module.hide();
     return {median(cpu), median(wall)};
 }
 
-// The median time of parse(); `events` receives the number of event nodes.
-std::optional<Timing> timeParse(const SingleEventsParser &parser, int repetitions, int *events)
-{
-    std::vector<double> cpu;
-    std::vector<double> wall;
-    for (int run = 0; run <= repetitions; ++run) {
-        const Stopwatch watch;
-        std::unique_ptr<EventTreeItem> root(parser.parse());
-        const Timing timing{watch.cpuMs(), watch.wallMs()};
-        if (!root) {
-            return std::nullopt;
-        }
-        if (run == 0) {
-            *events = 0;
-            for (int row = 0; row < root->childCount(); ++row) {
-                *events += root->child(row)->childCount();
-            }
-        } else {
-            cpu.push_back(timing.cpuMs);
-            wall.push_back(timing.wallMs);
-        }
-    }
-    return Timing{median(cpu), median(wall)};
-}
-
-bool measure(int events)
+bool measure(int events, bool parseOnly)
 {
     QTemporaryDir dir;
     if (!dir.isValid() || !generate(dir.path(), events)) {
@@ -207,46 +325,56 @@ bool measure(int events)
     }
     DBusKeeper::Instance().init();
 
-    const int repetitions = repetitionsFor(events);
     const SingleEventsParser parser;
     if (!parser.isConfigCorrect()) {
         std::fprintf(stderr, "adminevents-bench: the generated catalogue is reported as incorrect\n");
         return false;
     }
     const std::vector<QByteArray> texts = catalogueTexts();
-    int built = 0;
-    const std::optional<Timing> parse = timeParse(parser, repetitions, &built);
-    const Timing json = timeJsonAlone(texts, repetitions);
-    if (!parse || built != events) {
-        std::fprintf(stderr, "adminevents-bench: parse() built %d of %d events\n", built, events);
+    std::fprintf(stderr, "  %d events, %zu texts\n", events, texts.size());
+    const std::optional<Measurement> parse = timeParse(parser, texts, events);
+    if (!parse) {
         return false;
     }
-    std::printf("parse %d %.2f %.2f\n", events, parse->cpuMs, parse->cpuMs / json.cpuMs);
+    report("parse", events, *parse);
+    if (parseOnly) {
+        return true;
+    }
+
+    AdminEventsModule module(nullptr, {});
+    module.resize(1000, 700);
+    const std::optional<Measurement> open = timeOpen(module, parser, texts, events);
+    if (!open) {
+        return false;
+    }
+    report("open", events, *open);
+
+    const Timing filter = timeFilter(module);
+    std::printf("filter %d %.2f\n", events, filter.cpuMs);
     std::fflush(stdout);
-    std::fprintf(stderr,
-                 "  %d events, %zu texts, median of %d runs; processor time: QJsonDocument alone %.2f ms; "
-                 "wall time: parse() %.2f ms, QJsonDocument alone %.2f ms, ratio %.2f\n",
-                 events,
-                 texts.size(),
-                 repetitions,
-                 json.cpuMs,
-                 parse->wallMs,
-                 json.wallMs,
-                 parse->wallMs / json.wallMs);
+    std::fprintf(stderr, "  filter: wall time %.2f ms\n", filter.wallMs);
     return true;
 }
 }
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
     QList<int> sizes;
+    bool parseOnly = false;
     const QStringList arguments = app.arguments().mid(1);
     for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--parse-only")) {
+            parseOnly = true;
+            continue;
+        }
         bool ok = false;
         const int events = argument.toInt(&ok);
         if (!ok || events < 1) {
-            std::fprintf(stderr, "usage: adminevents-bench [EVENTS...]\n");
+            std::fprintf(stderr, "usage: adminevents-bench [--parse-only] [EVENTS...]\n");
             return 2;
         }
         sizes.append(events);
@@ -255,7 +383,7 @@ int main(int argc, char **argv)
         sizes = {500, 5000, 20000};
     }
     for (int events : std::as_const(sizes)) {
-        if (!measure(events)) {
+        if (!measure(events, parseOnly)) {
             return 1;
         }
     }

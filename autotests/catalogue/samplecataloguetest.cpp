@@ -59,6 +59,8 @@ private Q_SLOTS:
     // In this order: the dictionary is read by the first parser that finds it.
     void withoutDictionaryEveryParameterIsShownAndEditable();
     void sampleCatalogueEndToEnd();
+    // The module keeps a copy of the parsed tree as its reference.
+    void copyIsASecondParse();
 
 private:
     FakeGetent m_getent;
@@ -167,6 +169,71 @@ void SampleCatalogueTest::sampleCatalogueEndToEnd()
     QVERIFY(allParameters(tree.get(), [](const EventTreeItem *item) {
         return !item->checkable && (!item->nativeName.startsWith(QLatin1String("overlay")) || !item->visible);
     }));
+}
+
+namespace
+{
+bool linksStayInside(const EventTreeItem *node, const EventTreeItem *root)
+{
+    const auto inside = [root](const EventTreeItem *item) {
+        while (item && item != root) {
+            item = item->parentItem();
+        }
+        return item == root;
+    };
+    for (const EventTreeItem *item : node->dependencies) {
+        if (!inside(item)) {
+            return false;
+        }
+    }
+    for (const EventTreeItem *item : node->dependents) {
+        if (!inside(item)) {
+            return false;
+        }
+    }
+    for (int row = 0; row < node->childCount(); ++row) {
+        if (!linksStayInside(static_cast<const EventTreeItem *>(node->child(row)), root)) {
+            return false;
+        }
+    }
+    return true;
+}
+}
+
+void SampleCatalogueTest::copyIsASecondParse()
+{
+    CatalogueRoot catalogue(SampleRoot::Sample);
+    DBusKeeper::Instance().init();
+    const SingleEventsParser parser;
+    const Tree tree(parser.parse());
+    const Tree again(parser.parse());
+    const Tree copy(tree->clone());
+    QVERIFY(copy && !copy->parentItem());
+    QCOMPARE(TreeDump::dump(copy.get()), TreeDump::dump(again.get()));
+    QVERIFY(linksStayInside(copy.get(), copy.get()));
+
+    // The copies change apart from each other.
+    EventTreeItem *interval = TreeDump::at(
+        copy.get(),
+        {QStringLiteral("authentication"), QStringLiteral("user-login-failed"), QStringLiteral("notification_repetition"), QStringLiteral("interval")});
+    QVERIFY(interval->setData(1, QStringLiteral("999")));
+    interval->overridden = false;
+    EventTreeItem *original = TreeDump::at(
+        tree.get(),
+        {QStringLiteral("authentication"), QStringLiteral("user-login-failed"), QStringLiteral("notification_repetition"), QStringLiteral("interval")});
+    QCOMPARE(original->data(1).toString(), QStringLiteral("120"));
+    QVERIFY(original->overridden);
+    QCOMPARE(TreeDump::dump(tree.get()), TreeDump::dump(again.get()));
+
+    // A copy of part of the tree leaves out the links that lead out of it.
+    const EventTreeItem *locked = TreeDump::at(tree.get(), {QStringLiteral("authentication"), QStringLiteral("account-locked")});
+    const Tree lockedCopy(locked->clone());
+    QCOMPARE(TreeDump::dump(lockedCopy.get()).section(QLatin1Char('\n'), 1), TreeDump::dump(locked).section(QLatin1Char('\n'), 1));
+    QVERIFY(!locked->dependencies.empty());
+    QVERIFY(lockedCopy->dependencies.empty());
+    const Tree authentication(TreeDump::at(tree.get(), {QStringLiteral("authentication")})->clone());
+    QVERIFY(linksStayInside(authentication.get(), authentication.get()));
+    QVERIFY(!TreeDump::at(authentication.get(), {QStringLiteral("user-logout")})->dependencies.empty());
 }
 
 QTEST_GUILESS_MAIN(SampleCatalogueTest)

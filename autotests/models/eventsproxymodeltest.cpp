@@ -91,6 +91,11 @@ private Q_SLOTS:
         using CaseView = std::basic_string_view<char16_t, fuzzy_comparable_char_traits<char16_t, IgnoreCase>>;
         QVERIFY(CaseView(u"Ёж").find(CaseView(u"ёЖ")) == 0);
         QVERIFY(CaseView(u"Ёж").find(CaseView(u"еж")) == CaseView::npos);
+        // The quick path for ASCII folds exactly as ICU does.
+        for (char16_t unit = 0; unit < 0x80; ++unit) {
+            QCOMPARE(int(FuzzyTraits::normalise(unit)), int(u_tolower(unit)));
+            QCOMPARE(int(ExactView::traits_type::normalise(unit)), int(unit));
+        }
     }
 
     void matchFilterStopsAtNul()

@@ -5,9 +5,11 @@
 
 #include "treeitem.h"
 
+#include <QHash>
 #include <QMetaType>
 #include <QStringList>
 
+#include <cstddef>
 #include <vector>
 
 // A node of the event tree: the root, a group, an event or one of an event's
@@ -34,7 +36,19 @@ public:
 
     explicit EventTreeItem(const QVector<QVariant> &data, EventTreeItem *parent = nullptr);
 
+    // Nodes come from a pool of their own: a tree of thousands of them is
+    // built in one go, and nodes made one after the other then lie side by
+    // side in memory, in the order every walk of the tree visits them.
+    static void *operator new(std::size_t size);
+    static void operator delete(void *node, std::size_t size) noexcept;
+
     EventTreeItem *parentItem() const;
+
+    // A deep copy of this node and its subtree, without a parent, that the
+    // caller owns: every field and column, with the dependency links between
+    // nodes of the subtree pointing into the copy (links to nodes outside it
+    // are left out). Texts and rows are shared until either side changes.
+    EventTreeItem *clone() const;
 
     // Depth-first, pre-order over all descendants; the first match wins.
     EventTreeItem *findChildByNativeName(const QString &nativeName) const;
@@ -57,6 +71,9 @@ public:
     bool generatesLoad = false;
 
 private:
+    EventTreeItem *cloneNode(EventTreeItem *parent, QHash<const EventTreeItem *, EventTreeItem *> &linked) const;
+    void relink(EventTreeItem *copy, const QHash<const EventTreeItem *, EventTreeItem *> &linked) const;
+
     bool m_hasAuditRules = false;
 
 public:

@@ -3,6 +3,7 @@
 */
 #include "singleeventsparser.h"
 
+#include "compactjson.h"
 #include "dbuskeeper.h"
 #include "eventtreeitem.h"
 #include "localaccounts.h"
@@ -53,16 +54,6 @@ QString scalarText(const QJsonValue &value)
     default:
         return QString();
     }
-}
-
-QString compactJson(const QJsonArray &array)
-{
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
-}
-
-QString compactJson(const QJsonObject &object)
-{
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 bool isNonZeroInteger(const QVariant &value)
@@ -179,6 +170,11 @@ EventTreeItem *SingleEventsParser::parse() const
         return nullptr;
     }
 
+    // The shared texts outlive a parse, for the next one; a catalogue with
+    // many distinct short values must not make them a burden.
+    if (m_strings.size() > 4096) {
+        m_strings.clear();
+    }
     auto root = new EventTreeItem({i18n("Parameter"), i18n("Value")}, nullptr);
     createGroups(root);
     const GroupIndex groupIndex = indexGroups(root);
@@ -194,13 +190,11 @@ EventTreeItem *SingleEventsParser::parse() const
         if (!event) {
             continue;
         }
-        makeParametersUncheckable(event);
         DependsPairs pairs;
-        makeDependsMap(event, pairs);
+        finishEventNodes(event, pairs);
         if (!pairs.empty()) {
             eventDepends.insert(event, std::move(pairs));
         }
-        hideAuxItems(event);
         setItemOptions(event);
     }
     hideIfAuxiliary(root);
@@ -340,7 +334,7 @@ QJsonObject SingleEventsParser::mergeNodes(const QJsonObject &base, const QJsonO
     }
 
     for (auto it = override.constBegin(); it != override.constEnd(); ++it) {
-        const QString key = it.key();
+        const QString key = intern(it.key());
         const auto baseValue = base.constFind(key);
         if (baseValue == base.constEnd() || !baseValue->isObject()) {
             merged.insert(key, it.value());
@@ -388,7 +382,7 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonVal
                 }
             }
         }
-        node->setData({name, texts.join(QLatin1String(", ")), compactJson(array)});
+        node->setData({name, texts.join(QLatin1String(", ")), CompactJson::toText(array)});
         break;
     }
     case QJsonValue::Object: {
@@ -406,7 +400,10 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonVal
     }
     default:
         node->kind = EventTreeItem::Value;
-        node->setData({name, scalarText(value), QVariant()});
+        // Long values (names, identifiers, messages) seldom repeat: hashing
+        // them would cost more than it saves.
+        const QString text = scalarText(value);
+        node->setData({name, text.size() <= 12 ? intern(text) : text, QVariant()});
         break;
     }
 
@@ -444,7 +441,7 @@ void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name
             names.append(account);
         }
     }
-    node->setData({name, names.join(QLatin1String(", ")), compactJson(table)});
+    node->setData({name, names.join(QLatin1String(", ")), CompactJson::toText(table)});
 }
 
 void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name, const QJsonObject &value) const
@@ -456,7 +453,7 @@ void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name
 
     QStringList markers;
     for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
-        const QString key = it.key();
+        const QString key = intern(it.key());
         node->appendChild(createNode(key, it.value(), node));
         if (key == QLatin1String("succ") || key == QLatin1String("fail")) {
             if (EventTreeItem *switchItem = node->findChildByNativeName(key)) {
@@ -497,7 +494,7 @@ void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, co
 
     QStringList markers;
     for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
-        const QString key = it.key();
+        const QString key = intern(it.key());
         if (key == QLatin1String("enabled") && isOn(it.value())) {
             node->checkState = Qt::Checked;
         }
@@ -517,6 +514,11 @@ void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, co
             node->overridden = true;
         }
     }
+}
+
+QString SingleEventsParser::intern(const QString &text) const
+{
+    return *m_strings.insert(text);
 }
 
 void SingleEventsParser::getNodesDescription(const QString &path)
@@ -582,6 +584,23 @@ void SingleEventsParser::makeParametersUncheckable(EventTreeItem *node) const
     }
     for (int row = 0; row < node->childCount(); ++row) {
         makeParametersUncheckable(static_cast<EventTreeItem *>(node->child(row)));
+    }
+}
+
+void SingleEventsParser::finishEventNodes(EventTreeItem *node, DependsPairs &pairs) const
+{
+    if (node->kind == EventTreeItem::Value || node->kind == EventTreeItem::Array || node->kind == EventTreeItem::Compound) {
+        node->checkable = false;
+    }
+    if (node->nativeName == QLatin1String("message-depends") && node->parentItem()) {
+        const QStringList parts = node->data(1).toString().split(QLatin1Char(','));
+        for (const QString &part : parts) {
+            pairs.emplace_back(node->parentItem()->nativeName, part.simplified());
+        }
+    }
+    hideIfAuxiliary(node);
+    for (int row = 0; row < node->childCount(); ++row) {
+        finishEventNodes(static_cast<EventTreeItem *>(node->child(row)), pairs);
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 
 #include <map>
@@ -71,6 +72,11 @@ private:
     void fillObject(EventTreeItem *node, const QString &name, const QJsonObject &value) const;
     QJsonObject mergeNodes(const QJsonObject &base, const QJsonObject &override) const;
 
+    // One shared copy of each key and short value: thousands of nodes carry
+    // the same few texts ("enabled", "1"), and sharing them keeps the tree
+    // small and the texts the passes compare in the processor's caches.
+    QString intern(const QString &text) const;
+
     static const DictionaryEntry *dictionaryEntry(const QString &nativeName);
     void checkDictionary(EventTreeItem *node) const;
     // The passes over one event's subtree; setItemOptions() changes the
@@ -78,6 +84,9 @@ private:
     void hideAuxItems(EventTreeItem *node) const;
     void hideIfAuxiliary(EventTreeItem *node) const;
     void makeParametersUncheckable(EventTreeItem *node) const;
+    // makeParametersUncheckable(), makeDependsMap() and hideAuxItems() in one
+    // walk: each looks at one node at a time.
+    void finishEventNodes(EventTreeItem *node, DependsPairs &pairs) const;
     void setItemOptions(EventTreeItem *event) const;
     void makeDependsMap(EventTreeItem *node, DependsPairs &pairs) const;
     void setDirChecked(EventTreeItem *group) const;
@@ -86,6 +95,7 @@ private:
     // Event identifier -> identifier of an event it depends on; filled and
     // emptied within one parse().
     mutable std::multimap<QString, QString> dependsMap;
+    mutable QSet<QString> m_strings;
     TarnEventsReader *reader = nullptr;
     QStringList users;
     QStringList groups;

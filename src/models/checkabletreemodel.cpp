@@ -82,6 +82,8 @@ CheckableTreeModel::CheckableTreeModel(const EventConfigStorage &storage, QObjec
     , m_rootItem(createHeaderItem())
     , m_notificationIcon(createComposedIcon(QStringLiteral("dialog-information"), QStringLiteral("wisp-notifications")))
     , m_storage(storage)
+    , m_onText(i18n("On"))
+    , m_offText(i18n("Off"))
 {
 }
 
@@ -199,10 +201,10 @@ QVariant CheckableTreeModel::data(const QModelIndex &index, int role) const
                 bool ok = false;
                 const uint state = source->data(1).toUInt(&ok);
                 if (ok && state == 1) {
-                    return i18n("On");
+                    return m_onText;
                 }
                 if (ok && state == 0) {
-                    return i18n("Off");
+                    return m_offText;
                 }
                 return {};
             }

@@ -85,6 +85,10 @@ private:
     EventTreeItem *m_rootItem = nullptr;
     QIcon m_notificationIcon;
     const EventConfigStorage &m_storage;
+    // The texts of a switch's value cell, translated once: the view and the
+    // comparison of the two trees ask for them for every switch.
+    const QString m_onText;
+    const QString m_offText;
 };
 
 // Both theme icons side by side, twice as wide as high, at every size the left

@@ -34,6 +34,16 @@ struct fuzzy_comparable_char_traits : std::char_traits<CharT> {
 
     static char_type normalise(char_type c)
     {
+        // Identifiers are ASCII: no need to ask ICU, whose answer for these
+        // is the same.
+        if (c < 0x80) {
+            if constexpr ((Flags & IgnoreCase) != 0) {
+                if (c >= u'A' && c <= u'Z') {
+                    return static_cast<char_type>(c + (u'a' - u'A'));
+                }
+            }
+            return c;
+        }
         auto unit = static_cast<UChar32>(c);
         if constexpr ((Flags & IgnoreCase) != 0) {
             // Surrogate halves come back unchanged.

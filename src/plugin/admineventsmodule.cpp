@@ -257,14 +257,14 @@ void AdminEventsModule::quitApplication(int code)
 void AdminEventsModule::loadEvents(const SingleEventsParser &parser)
 {
     EventTreeItem *working = parser.parse();
-    EventTreeItem *reference = parser.parse();
-    if (!working || !reference) {
+    if (!working) {
         // The catalogue became unreadable between the check and the parse:
         // keep what is shown rather than an empty tree that would be written.
-        delete working;
-        delete reference;
         return;
     }
+    // Parsing the same catalogue again would give the same tree; a copy
+    // costs a fraction of a parse.
+    EventTreeItem *reference = working->clone();
     m_workingModel->setRootItem(working);
     m_referenceModel->setRootItem(reference);
 }
@@ -477,6 +477,11 @@ void AdminEventsModule::keyReleaseEvent(QKeyEvent *event)
 // ---------------------------------------------------------------------------
 // The view and its actions
 
+QSize AdminEventsModule::sizeHint() const
+{
+    return KCMGS::GuardKCModule::sizeHint().expandedTo(QSize(900, 640));
+}
+
 void AdminEventsModule::createToolButtons()
 {
     ui->commonSettingsButton->setIcon(QIcon::fromTheme(QStringLiteral("gear")));
@@ -500,7 +505,10 @@ void AdminEventsModule::createView()
 
     QTreeView *view = ui->singleEventsView;
     view->setModel(m_proxyModel);
+    // The names column fits the rows on screen: measuring every row of a
+    // large catalogue on each keystroke of the search would make typing lag.
     view->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    view->header()->setResizeContentsPrecision(0);
     view->setAlternatingRowColors(true);
 
     connect(view, &QTreeView::clicked, this, &AdminEventsModule::editSelection);

@@ -69,6 +69,9 @@ public:
     QTreeView *eventsView() const;
     EventFinder *eventFinder() const;
 
+    // Room for the names, the values and the search bar.
+    QSize sizeHint() const override;
+
 public Q_SLOTS:
     void access() override;
     void change() override;

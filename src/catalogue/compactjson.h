@@ -1,0 +1,19 @@
+/*
+    SPDX-License-Identifier: GPL-2.0-or-later
+*/
+#pragma once
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QString>
+
+// The compact JSON text of a value, character for character what
+// QJsonDocument::toJson(QJsonDocument::Compact) gives after decoding from
+// UTF-8, written straight into a QString. The event trees keep the text of
+// every array and audit table, and going through QJsonDocument would copy
+// each of them into a document of its own first.
+namespace CompactJson
+{
+QString toText(const QJsonArray &array);
+QString toText(const QJsonObject &object);
+}
