@@ -84,8 +84,9 @@ struct Catalogue {
     QHash<QByteArray, qsizetype> groupIndex;
     QHash<QByteArray, qsizetype> eventIndex;
     QJsonObject overrides;
-    // Compact texts of the overrides asked for so far; their buffers are never
-    // touched again, so the pointers handed out stay valid.
+    // Compact texts of the overrides asked for so far (null for an event
+    // without one); their buffers are never touched again, so the pointers
+    // handed out stay valid.
     QHash<QByteArray, QByteArray> overrideTexts;
 };
 
@@ -501,18 +502,17 @@ const char *tnev_get_override_event_json(const char *eventId)
         return nullptr;
     }
     Catalogue &catalogue = *s.current;
-    const QByteArray key(eventId);
-    const auto cached = catalogue.overrideTexts.constFind(key);
+    const auto cached = catalogue.overrideTexts.constFind(QByteArray::fromRawData(eventId, static_cast<int>(std::strlen(eventId))));
     if (cached != catalogue.overrideTexts.constEnd()) {
-        return cached->constData();
+        return cached->isNull() ? nullptr : cached->constData();
     }
-    // Only objects are overrides; anything else under an event's name is ignored.
+    // Only objects are overrides; anything else under an event's name is
+    // ignored. An event without one is remembered with a null text.
+    const QByteArray key(eventId);
     const QJsonValue value = catalogue.overrides.value(QString::fromUtf8(key));
-    if (!value.isObject()) {
-        return nullptr;
-    }
-    const auto inserted = catalogue.overrideTexts.insert(key, QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact));
-    return inserted->constData();
+    const QByteArray text = value.isObject() ? QJsonDocument(value.toObject()).toJson(QJsonDocument::Compact) : QByteArray();
+    const auto inserted = catalogue.overrideTexts.insert(key, text);
+    return inserted->isNull() ? nullptr : inserted->constData();
 }
 
 int tnevas_get_audit_event(const char *auditId, int auditType, const char *subject)

@@ -175,6 +175,9 @@ EventTreeItem *SingleEventsParser::parse() const
     if (m_strings.size() > 4096) {
         m_strings.clear();
     }
+    if (m_rows.size() > 4096) {
+        m_rows.clear();
+    }
     auto root = new EventTreeItem({i18n("Parameter"), i18n("Value")}, nullptr);
     createGroups(root);
     const GroupIndex groupIndex = indexGroups(root);
@@ -357,10 +360,9 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonVal
     auto node = new EventTreeItem({}, parent);
     node->nativeName = name;
     // The dictionary applies to parameters, not to events.
-    if (value.isObject() && !isEvent) {
-        if (const DictionaryEntry *entry = dictionaryEntry(name)) {
-            node->childrenEditable = entry->childrenEditable;
-        }
+    const DictionaryEntry *entry = isEvent ? nullptr : dictionaryEntry(name);
+    if (entry && value.isObject()) {
+        node->childrenEditable = entry->childrenEditable;
     }
     if (parent && name == QLatin1String("message-audit-rules")) {
         parent->setHasAuditRules(true);
@@ -403,12 +405,12 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonVal
         // Long values (names, identifiers, messages) seldom repeat: hashing
         // them would cost more than it saves.
         const QString text = scalarText(value);
-        node->setData({name, text.size() <= 12 ? intern(text) : text, QVariant()});
+        node->setData(text.size() <= 12 ? sharedRow(name, text) : QVector<QVariant>{name, text, QVariant()});
         break;
     }
 
     if (!isEvent) {
-        checkDictionary(node);
+        checkDictionary(node, entry);
     }
     return node;
 }
@@ -448,7 +450,7 @@ void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name
 {
     node->checkable = true;
     node->kind = EventTreeItem::Value;
-    node->setData({name, QVariant(), QVariant()});
+    node->setData(sharedRow(name, QString()));
     node->reserveChildren(value.size());
 
     QStringList markers;
@@ -489,7 +491,7 @@ void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, co
 {
     node->checkable = true;
     node->kind = EventTreeItem::Value;
-    node->setData({name, QVariant(), QVariant()});
+    node->setData(sharedRow(name, QString()));
     node->reserveChildren(value.size());
 
     QStringList markers;
@@ -519,6 +521,18 @@ void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, co
 QString SingleEventsParser::intern(const QString &text) const
 {
     return *m_strings.insert(text);
+}
+
+QVector<QVariant> SingleEventsParser::sharedRow(const QString &name, const QString &value) const
+{
+    // A null value stands for the row of an object, whose value cells are
+    // empty.
+    const auto row = m_rows.constFind(qMakePair(name, value));
+    if (row != m_rows.constEnd()) {
+        return *row;
+    }
+    const QString shared = intern(value);
+    return *m_rows.insert(qMakePair(name, shared), {name, value.isNull() ? QVariant() : QVariant(shared), QVariant()});
 }
 
 void SingleEventsParser::getNodesDescription(const QString &path)
@@ -556,10 +570,14 @@ const SingleEventsParser::DictionaryEntry *SingleEventsParser::dictionaryEntry(c
 
 void SingleEventsParser::checkDictionary(EventTreeItem *node) const
 {
+    checkDictionary(node, dictionaryEntry(node->nativeName));
+}
+
+void SingleEventsParser::checkDictionary(EventTreeItem *node, const DictionaryEntry *entry) const
+{
     if (node->kind != EventTreeItem::Value && node->kind != EventTreeItem::Array && node->kind != EventTreeItem::Compound) {
         return;
     }
-    const DictionaryEntry *entry = dictionaryEntry(node->nativeName);
     if (!entry) {
         node->editable = true;
         return;

@@ -76,9 +76,15 @@ private:
     // the same few texts ("enabled", "1"), and sharing them keeps the tree
     // small and the texts the passes compare in the processor's caches.
     QString intern(const QString &text) const;
+    // Likewise the column values of a parameter, which many nodes have in
+    // common ("enabled" with "1"): `value` null for an object's row. A node
+    // that changes a cell gets a row of its own then.
+    QVector<QVariant> sharedRow(const QString &name, const QString &value) const;
 
     static const DictionaryEntry *dictionaryEntry(const QString &nativeName);
     void checkDictionary(EventTreeItem *node) const;
+    // As above, with the node's dictionary entry already looked up.
+    void checkDictionary(EventTreeItem *node, const DictionaryEntry *entry) const;
     // The passes over one event's subtree; setItemOptions() changes the
     // event node only.
     void hideAuxItems(EventTreeItem *node) const;
@@ -96,6 +102,7 @@ private:
     // emptied within one parse().
     mutable std::multimap<QString, QString> dependsMap;
     mutable QSet<QString> m_strings;
+    mutable QHash<QPair<QString, QString>, QVector<QVariant>> m_rows;
     TarnEventsReader *reader = nullptr;
     QStringList users;
     QStringList groups;
