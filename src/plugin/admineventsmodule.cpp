@@ -479,7 +479,7 @@ void AdminEventsModule::keyReleaseEvent(QKeyEvent *event)
 
 QSize AdminEventsModule::sizeHint() const
 {
-    return KCMGS::GuardKCModule::sizeHint().expandedTo(QSize(900, 640));
+    return KCMGS::GuardKCModule::sizeHint().expandedTo(QSize(860, 520));
 }
 
 void AdminEventsModule::createToolButtons()
