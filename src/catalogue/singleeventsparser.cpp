@@ -568,11 +568,6 @@ const SingleEventsParser::DictionaryEntry *SingleEventsParser::dictionaryEntry(c
     return it == m_dictionary.constEnd() ? nullptr : &*it;
 }
 
-void SingleEventsParser::checkDictionary(EventTreeItem *node) const
-{
-    checkDictionary(node, dictionaryEntry(node->nativeName));
-}
-
 void SingleEventsParser::checkDictionary(EventTreeItem *node, const DictionaryEntry *entry) const
 {
     if (node->kind != EventTreeItem::Value && node->kind != EventTreeItem::Array && node->kind != EventTreeItem::Compound) {
@@ -595,21 +590,15 @@ void SingleEventsParser::checkDictionary(EventTreeItem *node, const DictionaryEn
     }
 }
 
-void SingleEventsParser::makeParametersUncheckable(EventTreeItem *node) const
-{
-    if (node->kind == EventTreeItem::Value || node->kind == EventTreeItem::Array || node->kind == EventTreeItem::Compound) {
-        node->checkable = false;
-    }
-    for (int row = 0; row < node->childCount(); ++row) {
-        makeParametersUncheckable(static_cast<EventTreeItem *>(node->child(row)));
-    }
-}
-
 void SingleEventsParser::finishEventNodes(EventTreeItem *node, DependsPairs &pairs) const
 {
+    // Parameters get no check box of their own.
     if (node->kind == EventTreeItem::Value || node->kind == EventTreeItem::Array || node->kind == EventTreeItem::Compound) {
         node->checkable = false;
     }
+    // Each identifier a "message-depends" value names is a dependency of the
+    // event; by native name, as a dictionary may rename column 0 in the
+    // Russian locale.
     if (node->nativeName == QLatin1String("message-depends") && node->parentItem()) {
         const QStringList parts = node->data(1).toString().split(QLatin1Char(','));
         for (const QString &part : parts) {
@@ -663,20 +652,6 @@ void SingleEventsParser::setDirChecked(EventTreeItem *group) const
     }
 }
 
-void SingleEventsParser::makeDependsMap(EventTreeItem *node, DependsPairs &pairs) const
-{
-    // By native name: a dictionary may rename column 0 in the Russian locale.
-    if (node->nativeName == QLatin1String("message-depends") && node->parentItem()) {
-        const QStringList parts = node->data(1).toString().split(QLatin1Char(','));
-        for (const QString &part : parts) {
-            pairs.emplace_back(node->parentItem()->nativeName, part.simplified());
-        }
-    }
-    for (int row = 0; row < node->childCount(); ++row) {
-        makeDependsMap(static_cast<EventTreeItem *>(node->child(row)), pairs);
-    }
-}
-
 void SingleEventsParser::checkDepends(EventTreeItem *root) const
 {
     if (dependsMap.empty()) {
@@ -695,14 +670,6 @@ void SingleEventsParser::checkDepends(EventTreeItem *root) const
         }
         from->dependencies.push_back(to);
         to->dependents.push_back(from);
-    }
-}
-
-void SingleEventsParser::hideAuxItems(EventTreeItem *node) const
-{
-    hideIfAuxiliary(node);
-    for (int row = 0; row < node->childCount(); ++row) {
-        hideAuxItems(static_cast<EventTreeItem *>(node->child(row)));
     }
 }
 

@@ -82,19 +82,14 @@ private:
     QVector<QVariant> sharedRow(const QString &name, const QString &value) const;
 
     static const DictionaryEntry *dictionaryEntry(const QString &nativeName);
-    void checkDictionary(EventTreeItem *node) const;
-    // As above, with the node's dictionary entry already looked up.
     void checkDictionary(EventTreeItem *node, const DictionaryEntry *entry) const;
-    // The passes over one event's subtree; setItemOptions() changes the
-    // event node only.
-    void hideAuxItems(EventTreeItem *node) const;
-    void hideIfAuxiliary(EventTreeItem *node) const;
-    void makeParametersUncheckable(EventTreeItem *node) const;
-    // makeParametersUncheckable(), makeDependsMap() and hideAuxItems() in one
-    // walk: each looks at one node at a time.
+    // The passes over one event's subtree, in one walk as each looks at one
+    // node at a time: parameters made uncheckable, the dependency pairs
+    // collected, auxiliary nodes hidden. setItemOptions() changes the event
+    // node only.
     void finishEventNodes(EventTreeItem *node, DependsPairs &pairs) const;
+    void hideIfAuxiliary(EventTreeItem *node) const;
     void setItemOptions(EventTreeItem *event) const;
-    void makeDependsMap(EventTreeItem *node, DependsPairs &pairs) const;
     void setDirChecked(EventTreeItem *group) const;
     void checkDepends(EventTreeItem *root) const;
 
