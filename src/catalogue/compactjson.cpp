@@ -3,7 +3,9 @@
 */
 #include "compactjson.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 namespace
 {
@@ -69,57 +71,38 @@ void appendString(QString &out, const QString &text)
     out += QLatin1Char('"');
 }
 
-bool appendValue(QString &out, const QJsonValue &value);
-
-bool appendArray(QString &out, const QJsonArray &array)
-{
-    out += QLatin1Char('[');
-    bool first = true;
-    for (const QJsonValue &element : array) {
-        if (!first) {
-            out += QLatin1Char(',');
-        }
-        first = false;
-        if (!appendValue(out, element)) {
-            return false;
-        }
-    }
-    out += QLatin1Char(']');
-    return true;
-}
-
-bool appendObject(QString &out, const QJsonObject &object)
-{
-    out += QLatin1Char('{');
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        if (it != object.constBegin()) {
-            out += QLatin1Char(',');
-        }
-        appendString(out, it.key());
-        out += QLatin1Char(':');
-        if (!appendValue(out, it.value())) {
-            return false;
-        }
-    }
-    out += QLatin1Char('}');
-    return true;
-}
-
-// False for a number: their shortest form is left to QJsonDocument.
-bool appendValue(QString &out, const QJsonValue &value)
+bool appendValue(QString &out, const CatalogueValue &value)
 {
     switch (value.type()) {
-    case QJsonValue::String:
+    case CatalogueValue::String:
         appendString(out, value.toString());
         return true;
-    case QJsonValue::Bool:
+    case CatalogueValue::Bool:
         out += value.toBool() ? QLatin1String("true") : QLatin1String("false");
         return true;
-    case QJsonValue::Array:
-        return appendArray(out, value.toArray());
-    case QJsonValue::Object:
-        return appendObject(out, value.toObject());
-    case QJsonValue::Double:
+    case CatalogueValue::Array:
+    case CatalogueValue::Object: {
+        const bool object = value.isObject();
+        out += object ? QLatin1Char('{') : QLatin1Char('[');
+        bool first = true;
+        for (const CatalogueValue::Member &member : value.members()) {
+            if (!first) {
+                out += QLatin1Char(',');
+            }
+            first = false;
+            if (object) {
+                appendString(out, member.key);
+                out += QLatin1Char(':');
+            }
+            if (!appendValue(out, member.value)) {
+                return false;
+            }
+        }
+        out += object ? QLatin1Char('}') : QLatin1Char(']');
+        return true;
+    }
+    case CatalogueValue::Number:
+        // Their shortest form is left to QJsonDocument.
         return false;
     default:
         out += QLatin1String("null");
@@ -130,21 +113,24 @@ bool appendValue(QString &out, const QJsonValue &value)
 
 namespace CompactJson
 {
-QString toText(const QJsonArray &array)
+QString toText(const CatalogueValue &value)
 {
     QString out;
-    if (appendArray(out, array)) {
+    if (appendValue(out, value)) {
         return out;
     }
-    return QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Compact));
+    const QJsonValue json = value.toJson();
+    const QJsonDocument document = json.isArray() ? QJsonDocument(json.toArray()) : QJsonDocument(json.toObject());
+    return QString::fromUtf8(document.toJson(QJsonDocument::Compact));
+}
+
+QString toText(const QJsonArray &array)
+{
+    return toText(CatalogueValue::fromJson(array));
 }
 
 QString toText(const QJsonObject &object)
 {
-    QString out;
-    if (appendObject(out, object)) {
-        return out;
-    }
-    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    return toText(CatalogueValue::fromJson(object));
 }
 }

@@ -3,6 +3,8 @@
 */
 #pragma once
 
+#include "cataloguevalue.h"
+
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
@@ -14,6 +16,8 @@
 // each of them into a document of its own first.
 namespace CompactJson
 {
+// An array or an object.
+QString toText(const CatalogueValue &value);
 QString toText(const QJsonArray &array);
 QString toText(const QJsonObject &object);
 }

@@ -27,14 +27,14 @@ const QString OverlayPrefix = QStringLiteral("overlay");
 
 // Values of the catalogue count as on when they equal the integer 1: the
 // string "1", the number 1 and true.
-bool isOn(const QJsonValue &value)
+bool isOn(const CatalogueValue &value)
 {
     switch (value.type()) {
-    case QJsonValue::String:
+    case CatalogueValue::String:
         return value.toString() == QLatin1String("1");
-    case QJsonValue::Double:
-        return value.toDouble() == 1.0;
-    case QJsonValue::Bool:
+    case CatalogueValue::Number:
+        return value.number().toDouble() == 1.0;
+    case CatalogueValue::Bool:
         return value.toBool();
     default:
         return false;
@@ -51,6 +51,20 @@ QString scalarText(const QJsonValue &value)
     case QJsonValue::Double:
     case QJsonValue::Bool:
         return QString::fromUtf8(value.toVariant().toByteArray());
+    default:
+        return QString();
+    }
+}
+
+QString scalarText(const CatalogueValue &value)
+{
+    switch (value.type()) {
+    case CatalogueValue::String:
+        return value.toString();
+    case CatalogueValue::Number:
+        return scalarText(value.number());
+    case CatalogueValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
     default:
         return QString();
     }
@@ -283,7 +297,7 @@ EventTreeItem *SingleEventsParser::createEventItem(const QString &eventId, Event
 
 EventTreeItem *SingleEventsParser::buildEvent(const QString &eventId, EventType type, EventTreeItem *parent, const GroupIndex &groupIndex) const
 {
-    const QJsonObject description = reader->getEventObject(eventId);
+    CatalogueValue description = reader->getEventValue(eventId);
     if (description.isEmpty()) {
         return nullptr;
     }
@@ -292,18 +306,16 @@ EventTreeItem *SingleEventsParser::buildEvent(const QString &eventId, EventType 
     // carry the group's name never does. An unknown group leaves the event
     // directly below `parent`.
     if (parent) {
-        const QString groupId = description.value(QLatin1String("event-group")).toString();
-        if (EventTreeItem *group = groupIndex.value(groupId)) {
+        const CatalogueValue *groupId = description.find(u"event-group");
+        if (EventTreeItem *group = groupIndex.value(groupId ? groupId->toString() : QString())) {
             parent = group;
         }
     }
 
-    EventTreeItem *node = nullptr;
-    if (type == DefaultEvent) {
-        node = buildNode(eventId, description, parent, true);
-    } else {
-        node = buildNode(eventId, mergeNodes(description, reader->getOverrideEventObject(eventId)), parent, true);
+    if (type != DefaultEvent) {
+        mergeNodes(description, reader->getOverrideEventValue(eventId));
     }
+    EventTreeItem *node = buildNode(eventId, description, parent, true);
     node->kind = EventTreeItem::Event;
     node->nativeName = node->data(0).toString();
 
@@ -319,43 +331,59 @@ EventTreeItem *SingleEventsParser::buildEvent(const QString &eventId, EventType 
     return node;
 }
 
-QJsonObject SingleEventsParser::mergeNodes(const QJsonObject &base, const QJsonObject &override) const
+void SingleEventsParser::mergeNodes(CatalogueValue &merged, const CatalogueValue &override) const
 {
-    QJsonObject merged = base;
+    // The override's keys are looked up among the description's own values.
+    // Only a marker can have replaced one of those by the time its key comes
+    // up: such a value is kept aside.
+    std::vector<CatalogueValue::Member> displaced;
     int markers = 0;
-    const auto addMarker = [&merged, &markers](const QString &key) {
-        merged.insert(OverlayPrefix + QString::number(markers++), key);
+    const auto addMarker = [&merged, &markers, &displaced](const QString &key) {
+        const QString marker = OverlayPrefix + QString::number(markers++);
+        if (CatalogueValue *replaced = merged.find(marker); replaced && replaced->isObject()) {
+            displaced.push_back({marker, std::move(*replaced)});
+        }
+        merged.insert(marker, CatalogueValue(key));
     };
 
     const QString enabled = QStringLiteral("enabled");
-    if ((override.isEmpty() || !override.contains(enabled)) && !merged.contains(enabled) && merged.contains(QLatin1String("message-params"))) {
-        merged.insert(enabled, QStringLiteral("1"));
+    if ((override.isEmpty() || !override.contains(enabled)) && !merged.contains(enabled) && merged.contains(u"message-params")) {
+        merged.insert(enabled, CatalogueValue(QStringLiteral("1")));
         addMarker(enabled);
     }
     if (override.isEmpty()) {
-        return merged;
+        return;
     }
 
-    for (auto it = override.constBegin(); it != override.constEnd(); ++it) {
-        const QString key = intern(it.key());
-        const auto baseValue = base.constFind(key);
-        if (baseValue == base.constEnd() || !baseValue->isObject()) {
-            merged.insert(key, it.value());
-            addMarker(key);
+    static const CatalogueValue noOverride = CatalogueValue::object();
+    for (const CatalogueValue::Member &member : override.members()) {
+        CatalogueValue *baseValue = merged.find(member.key);
+        const auto aside = std::find_if(displaced.begin(), displaced.end(), [&member](const CatalogueValue::Member &kept) {
+            return kept.key == member.key;
+        });
+        if (aside != displaced.end()) {
+            baseValue = &aside->value;
+        }
+        if (!baseValue || !baseValue->isObject()) {
+            merged.insert(member.key, member.value);
+            addMarker(member.key);
         } else {
             // A non-object override of an object counts as an empty one.
-            merged.insert(key, mergeNodes(baseValue->toObject(), it.value().toObject()));
+            mergeNodes(*baseValue, member.value.isObject() ? member.value : noOverride);
+            if (aside != displaced.end()) {
+                merged.insert(member.key, std::move(aside->value));
+                displaced.erase(aside);
+            }
         }
     }
-    return merged;
 }
 
-EventTreeItem *SingleEventsParser::createNode(const QString &name, const QJsonValue &value, EventTreeItem *parent) const
+EventTreeItem *SingleEventsParser::createNode(const QString &name, const CatalogueValue &value, EventTreeItem *parent) const
 {
     return buildNode(name, value, parent, false);
 }
 
-EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonValue &value, EventTreeItem *parent, bool isEvent) const
+EventTreeItem *SingleEventsParser::buildNode(const QString &name, const CatalogueValue &value, EventTreeItem *parent, bool isEvent) const
 {
     auto node = new EventTreeItem({}, parent);
     node->nativeName = name;
@@ -369,34 +397,32 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonVal
     }
 
     switch (value.type()) {
-    case QJsonValue::Array: {
-        const QJsonArray array = value.toArray();
+    case CatalogueValue::Array: {
         node->kind = EventTreeItem::Array;
         QStringList texts;
-        for (const QJsonValue &element : array) {
-            if (element.isString()) {
-                texts.append(element.toString());
-            } else if (element.isObject()) {
+        for (const CatalogueValue::Member &element : value.members()) {
+            if (element.value.isString()) {
+                texts.append(element.value.toString());
+            } else if (element.value.isObject()) {
                 node->kind = EventTreeItem::Compound;
-                const QJsonValue path = element.toObject().value(QLatin1String("path"));
-                if (path.isString()) {
-                    texts.append(path.toString());
+                const CatalogueValue *path = element.value.find(u"path");
+                if (path && path->isString()) {
+                    texts.append(path->toString());
                 }
             }
         }
-        node->setData({name, texts.join(QLatin1String(", ")), CompactJson::toText(array)});
+        node->setData({name, texts.join(QLatin1String(", ")), CompactJson::toText(value)});
         break;
     }
-    case QJsonValue::Object: {
-        const QJsonObject object = value.toObject();
+    case CatalogueValue::Object: {
         EventTreeItem *grandParent = grandParentOf(node);
         if ((name == QLatin1String("users") || name == QLatin1String("groups")) && grandParent
             && grandParent->data(0).toString() == QLatin1String("message-audit-events")) {
-            fillAuditTable(node, name, object);
+            fillAuditTable(node, name, value);
         } else if (name == QLatin1String("other")) {
-            fillAuditOther(node, name, object);
+            fillAuditOther(node, name, value);
         } else {
-            fillObject(node, name, object);
+            fillObject(node, name, value);
         }
         break;
     }
@@ -415,18 +441,18 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const QJsonVal
     return node;
 }
 
-void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name, const QJsonObject &value) const
+void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name, const CatalogueValue &value) const
 {
     node->kind = EventTreeItem::Compound;
-    QJsonObject table = value;
+    CatalogueValue table = value;
     QStringList names;
     bool marked = false;
-    for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
-        if (it.key().startsWith(OverlayPrefix)) {
-            table.remove(it.key());
+    for (const CatalogueValue::Member &member : value.members()) {
+        if (member.key.startsWith(OverlayPrefix)) {
+            table.remove(member.key);
             marked = true;
         } else {
-            names.append(it.key());
+            names.append(member.key);
         }
     }
     if (marked) {
@@ -435,7 +461,12 @@ void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name
         setOverridden(grandParentOf(node));
     }
 
-    static const QJsonObject unaudited{{QStringLiteral("fail"), QStringLiteral("0")}, {QStringLiteral("succ"), QStringLiteral("0")}};
+    static const CatalogueValue unaudited = [] {
+        CatalogueValue flags = CatalogueValue::object();
+        flags.insert(QStringLiteral("fail"), CatalogueValue(QStringLiteral("0")));
+        flags.insert(QStringLiteral("succ"), CatalogueValue(QStringLiteral("0")));
+        return flags;
+    }();
     const QStringList &defaults = name == QLatin1String("users") ? users : groups;
     for (const QString &account : defaults) {
         if (!table.contains(account)) {
@@ -446,7 +477,7 @@ void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name
     node->setData({name, names.join(QLatin1String(", ")), CompactJson::toText(table)});
 }
 
-void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name, const QJsonObject &value) const
+void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name, const CatalogueValue &value) const
 {
     node->checkable = true;
     node->kind = EventTreeItem::Value;
@@ -454,20 +485,20 @@ void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name
     node->reserveChildren(value.size());
 
     QStringList markers;
-    for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
-        const QString key = intern(it.key());
-        node->appendChild(createNode(key, it.value(), node));
+    for (const CatalogueValue::Member &member : value.members()) {
+        const QString &key = member.key;
+        node->appendChild(createNode(key, member.value, node));
         if (key == QLatin1String("succ") || key == QLatin1String("fail")) {
             if (EventTreeItem *switchItem = node->findChildByNativeName(key)) {
                 switchItem->checkable = true;
-                if (isOn(it.value())) {
+                if (isOn(member.value)) {
                     node->checkState = Qt::Checked;
                     switchItem->checkState = Qt::Checked;
                 }
             }
         }
         if (key.startsWith(OverlayPrefix)) {
-            markers.append(it.value().toString());
+            markers.append(member.value.toString());
         }
     }
     if (markers.isEmpty()) {
@@ -487,7 +518,7 @@ void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name
     }
 }
 
-void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, const QJsonObject &value) const
+void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value) const
 {
     node->checkable = true;
     node->kind = EventTreeItem::Value;
@@ -495,14 +526,14 @@ void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, co
     node->reserveChildren(value.size());
 
     QStringList markers;
-    for (auto it = value.constBegin(); it != value.constEnd(); ++it) {
-        const QString key = intern(it.key());
-        if (key == QLatin1String("enabled") && isOn(it.value())) {
+    for (const CatalogueValue::Member &member : value.members()) {
+        const QString &key = member.key;
+        if (key == QLatin1String("enabled") && isOn(member.value)) {
             node->checkState = Qt::Checked;
         }
-        node->appendChild(createNode(key, it.value(), node));
+        node->appendChild(createNode(key, member.value, node));
         if (key.startsWith(OverlayPrefix)) {
-            markers.append(it.value().toString());
+            markers.append(member.value.toString());
         }
     }
     if (markers.isEmpty()) {

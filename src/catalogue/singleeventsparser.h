@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+class CatalogueValue;
 class EventTreeItem;
 class TarnEventsReader;
 
@@ -65,12 +66,13 @@ private:
     EventTreeItem *buildEvent(const QString &eventId, EventType type, EventTreeItem *parent, const GroupIndex &groupIndex) const;
     void createGroups(EventTreeItem *root) const;
     EventTreeItem *createGroupNode(const QString &groupId, EventTreeItem *parent) const;
-    EventTreeItem *createNode(const QString &name, const QJsonValue &value, EventTreeItem *parent) const;
-    EventTreeItem *buildNode(const QString &name, const QJsonValue &value, EventTreeItem *parent, bool isEvent) const;
-    void fillAuditTable(EventTreeItem *node, const QString &name, const QJsonObject &value) const;
-    void fillAuditOther(EventTreeItem *node, const QString &name, const QJsonObject &value) const;
-    void fillObject(EventTreeItem *node, const QString &name, const QJsonObject &value) const;
-    QJsonObject mergeNodes(const QJsonObject &base, const QJsonObject &override) const;
+    EventTreeItem *createNode(const QString &name, const CatalogueValue &value, EventTreeItem *parent) const;
+    EventTreeItem *buildNode(const QString &name, const CatalogueValue &value, EventTreeItem *parent, bool isEvent) const;
+    void fillAuditTable(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
+    void fillAuditOther(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
+    void fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
+    // The override merged into the description `merged`, in place.
+    void mergeNodes(CatalogueValue &merged, const CatalogueValue &override) const;
 
     // One shared copy of each key and short value: thousands of nodes carry
     // the same few texts ("enabled", "1"), and sharing them keeps the tree

@@ -26,6 +26,11 @@ QJsonObject parseFromLibrary(const char *text)
     // read while parsing.
     return QJsonDocument::fromJson(QByteArray::fromRawData(text, static_cast<int>(std::strlen(text)))).object();
 }
+
+CatalogueValue valueFromLibrary(const char *text)
+{
+    return CatalogueValue::parseObject(text, text ? static_cast<qsizetype>(std::strlen(text)) : 0);
+}
 }
 
 TarnEventsReader::TarnEventsReader()
@@ -108,4 +113,14 @@ QJsonObject TarnEventsReader::getEventObject(const QString &id) const
 QJsonObject TarnEventsReader::getOverrideEventObject(const QString &id) const
 {
     return parseFromLibrary(tnev_get_override_event_json(id.toUtf8().constData()));
+}
+
+CatalogueValue TarnEventsReader::getEventValue(const QString &id) const
+{
+    return valueFromLibrary(tnev_get_event_json(id.toUtf8().constData()));
+}
+
+CatalogueValue TarnEventsReader::getOverrideEventValue(const QString &id) const
+{
+    return valueFromLibrary(tnev_get_override_event_json(id.toUtf8().constData()));
 }

@@ -3,6 +3,8 @@
 */
 #pragma once
 
+#include "cataloguevalue.h"
+
 #include <QJsonObject>
 #include <QStringList>
 
@@ -25,6 +27,10 @@ public:
     QJsonObject getGroupObject(const QString &id) const;
     QJsonObject getEventObject(const QString &id) const;
     QJsonObject getOverrideEventObject(const QString &id) const;
+    // The event texts as the parser walks them: the same objects, read
+    // without QJsonDocument's copies of every key and string.
+    CatalogueValue getEventValue(const QString &id) const;
+    CatalogueValue getOverrideEventValue(const QString &id) const;
 
     QStringList eventIds;
     QStringList groupIds;
