@@ -86,6 +86,7 @@ private Q_SLOTS:
     void eventWithoutEnabledIsSwitchedOnByTheMerge_data();
     void eventWithoutEnabledIsSwitchedOnByTheMerge();
     void mergeMarkersFollowSortedKeyOrderPerObject();
+    void markerOverADescriptionObjectKeepsItsMerge();
     void nodeShapesAndColumns();
     void auditTablesListDefaultUsersAndGroups();
     void auditOverridesAreMarked();
@@ -251,6 +252,32 @@ void SingleEventsParserTest::mergeMarkersFollowSortedKeyOrderPerObject()
     QCOMPARE(flat->childCount(), 2);
     QVERIFY(!flat->overridden);
     QVERIFY(!child(event, QStringLiteral("keep"))->overridden);
+}
+
+// A description that uses a marker's key for an object of its own: the
+// override of that key is still merged into the description's object, not
+// into the marker that took its place.
+void SingleEventsParserTest::markerOverADescriptionObjectKeepsItsMerge()
+{
+    CatalogueRoot catalogue;
+    QVERIFY(catalogue.addEvent(
+        G1,
+        QStringLiteral("e1"),
+        eventOf(QStringLiteral("e1"),
+                {{QStringLiteral("b"), QStringLiteral("x")}, {QStringLiteral("overlay0"), QJsonObject{{QStringLiteral("k"), QStringLiteral("1")}}}})));
+    QVERIFY(catalogue.setOverrides(
+        {{QStringLiteral("e1"),
+          QJsonObject{{QStringLiteral("b"), QStringLiteral("y")}, {QStringLiteral("overlay0"), QJsonObject{{QStringLiteral("k"), QStringLiteral("2")}}}}}}));
+
+    const Tree tree = parseCatalogue();
+    EventTreeItem *event = TreeDump::at(tree.get(), {G1, QStringLiteral("e1")});
+    QVERIFY(event);
+    QCOMPARE(text(child(event, QStringLiteral("b")), 1), QStringLiteral("y"));
+    EventTreeItem *object = child(event, QStringLiteral("overlay0"));
+    QCOMPARE(object->childCount(), 2);
+    QCOMPARE(text(child(object, QStringLiteral("k")), 1), QStringLiteral("2"));
+    QCOMPARE(text(child(object, QStringLiteral("overlay0")), 1), QStringLiteral("k"));
+    QVERIFY(!child(event, QStringLiteral("overlay1")));
 }
 
 void SingleEventsParserTest::nodeShapesAndColumns()
