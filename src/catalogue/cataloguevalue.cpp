@@ -12,7 +12,7 @@
 
 namespace
 {
-// Shared copies of short ASCII texts (keys, "1", "info"), looked up by their
+// Shared copies of short ASCII texts (keys), looked up by their
 // bytes so that a text met again costs no allocation. Open addressing; the
 // table starts afresh when half full, so that a catalogue of many distinct
 // short texts never makes it a burden.
@@ -195,9 +195,11 @@ private:
 
     void skipSpace()
     {
-        while (m_at < m_end && (*m_at == ' ' || *m_at == '\n' || *m_at == '\t' || *m_at == '\r')) {
-            ++m_at;
+        const char *at = m_at;
+        while (at < m_end && (*at == ' ' || *at == '\n' || *at == '\t' || *at == '\r')) {
+            ++at;
         }
+        m_at = at;
     }
 
     bool readValue(CatalogueValue &out, int depth)
@@ -212,7 +214,7 @@ private:
             return readArray(out, depth + 1);
         case '"':
             out.m_type = CatalogueValue::String;
-            return readString(out.m_text);
+            return readString(out.m_text, false);
         case 't':
             out.m_type = CatalogueValue::Bool;
             out.m_boolean = true;
@@ -254,7 +256,7 @@ private:
                 return false;
             }
             CatalogueValue::Member &member = out.m_members.emplace_back();
-            if (!readString(member.key)) {
+            if (!readString(member.key, true)) {
                 return false;
             }
             skipSpace();
@@ -311,16 +313,19 @@ private:
         }
     }
 
-    bool readString(QString &out)
+    // Keys come from the shared texts: a catalogue has few of them.
+    bool readString(QString &out, bool key)
     {
-        const char *begin = ++m_at;
+        const char *const begin = m_at + 1;
+        const char *const limit = m_end;
+        const char *at = begin;
         bool ascii = true;
         bool escaped = false;
-        while (m_at < m_end && *m_at != '"') {
-            const uchar byte = static_cast<uchar>(*m_at);
+        while (at < limit && *at != '"') {
+            const uchar byte = static_cast<uchar>(*at);
             if (byte == '\\') {
                 escaped = true;
-                if (++m_at == m_end) {
+                if (++at == limit) {
                     return false;
                 }
             } else if (byte < 0x20) {
@@ -328,12 +333,13 @@ private:
             } else if (byte >= 0x80) {
                 ascii = false;
             }
-            ++m_at;
+            ++at;
         }
-        if (m_at == m_end) {
+        if (at == limit) {
             return false;
         }
-        const char *end = m_at++;
+        const char *const end = at;
+        m_at = at + 1;
         const int size = static_cast<int>(end - begin);
         if (!ascii && !isPlainUtf8(reinterpret_cast<const uchar *>(begin), reinterpret_cast<const uchar *>(end))) {
             return false;
@@ -342,7 +348,7 @@ private:
             return unescape(begin, end, out);
         }
         if (ascii) {
-            out = size <= SharedTexts::MaxSize ? sharedTexts().get(begin, size) : QString::fromLatin1(begin, size);
+            out = key && size <= SharedTexts::MaxSize ? sharedTexts().get(begin, size) : QString::fromLatin1(begin, size);
             return true;
         }
         out = QString::fromUtf8(begin, size);
@@ -428,7 +434,7 @@ CatalogueValue CatalogueValue::fromJson(const QJsonValue &json)
         break;
     case QJsonValue::Double:
         value.m_type = Number;
-        value.m_number = json;
+        value.m_number = std::make_shared<const QJsonValue>(json);
         break;
     case QJsonValue::String:
         value.m_type = String;
@@ -464,7 +470,7 @@ QJsonValue CatalogueValue::toJson() const
     case Bool:
         return m_boolean;
     case Number:
-        return m_number;
+        return number();
     case String:
         return m_text;
     case Array: {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <vector>
 
 // A JSON value of a catalogue text, as the event parser walks it: the same
@@ -15,8 +16,8 @@
 //
 // The catalogue's texts are read straight into these values: the parser walks
 // every member of every event once, and QJsonObject would hand each key and
-// string out as a new copy on every access. Keys and short strings come from
-// a pool of shared texts.
+// string out as a new copy on every access. Keys come from a pool of shared
+// texts.
 class CatalogueValue
 {
 public:
@@ -61,9 +62,9 @@ public:
         return m_boolean;
     }
     // A number exactly as QJsonDocument read it.
-    const QJsonValue &number() const
+    QJsonValue number() const
     {
-        return m_number;
+        return m_number ? *m_number : QJsonValue();
     }
 
     // The elements of an array, or the members of an object in key order
@@ -98,7 +99,8 @@ private:
 
     std::vector<Member> m_members;
     QString m_text;
-    QJsonValue m_number;
+    // Numbers are rare in the catalogue: kept aside, shared between copies.
+    std::shared_ptr<const QJsonValue> m_number;
     Type m_type = Null;
     bool m_boolean = false;
 };

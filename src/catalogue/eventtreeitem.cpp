@@ -6,6 +6,9 @@
 #include <mutex>
 #include <new>
 
+// Two cache lines on the platforms the module is built for.
+static_assert(sizeof(void *) != 8 || sizeof(EventTreeItem) <= 128, "a node should fit in two cache lines");
+
 namespace
 {
 // Fixed-size blocks carved from large slabs, with a free list of returned
@@ -24,7 +27,9 @@ public:
         }
         if (m_cursor == m_end) {
             constexpr std::size_t SlabNodes = 512;
-            m_cursor = static_cast<std::byte *>(::operator new(SlabNodes *BlockSize));
+            // On a cache line boundary, so that each node covers as few
+            // lines as its size allows.
+            m_cursor = static_cast<std::byte *>(::operator new(SlabNodes *BlockSize, std::align_val_t(CacheLine)));
             m_end = m_cursor + SlabNodes * BlockSize;
         }
         void *block = m_cursor;
@@ -40,6 +45,7 @@ public:
         m_free = block;
     }
 
+    static constexpr std::size_t CacheLine = 64;
     static constexpr std::size_t BlockSize = (sizeof(EventTreeItem) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
 
 private:

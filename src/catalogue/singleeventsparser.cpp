@@ -203,12 +203,14 @@ EventTreeItem *SingleEventsParser::parse() const
     // groups and events alone once the tree is complete.
     QHash<const EventTreeItem *, DependsPairs> eventDepends;
     for (const QString &eventId : std::as_const(reader->eventIds)) {
+        DependsPairs pairs;
+        m_finishing = &pairs;
         EventTreeItem *event = buildEvent(eventId, CurrentEvent, root, groupIndex);
+        m_finishing = nullptr;
         if (!event) {
             continue;
         }
-        DependsPairs pairs;
-        finishEventNodes(event, pairs);
+        finishNode(event, pairs, 0);
         if (!pairs.empty()) {
             eventDepends.insert(event, std::move(pairs));
         }
@@ -387,6 +389,7 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const Catalogu
 {
     auto node = new EventTreeItem({}, parent);
     node->nativeName = name;
+    const std::size_t pairsSlot = m_finishing ? m_finishing->size() : 0;
     // The dictionary applies to parameters, not to events.
     const DictionaryEntry *entry = isEvent ? nullptr : dictionaryEntry(name);
     if (entry && value.isObject()) {
@@ -422,7 +425,7 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const Catalogu
         } else if (name == QLatin1String("other")) {
             fillAuditOther(node, name, value);
         } else {
-            fillObject(node, name, value);
+            fillObject(node, name, value, isEvent);
         }
         break;
     }
@@ -437,6 +440,9 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const Catalogu
 
     if (!isEvent) {
         checkDictionary(node, entry);
+        if (m_finishing) {
+            finishNode(node, *m_finishing, pairsSlot);
+        }
     }
     return node;
 }
@@ -490,7 +496,8 @@ void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name
         node->appendChild(createNode(key, member.value, node));
         if (key == QLatin1String("succ") || key == QLatin1String("fail")) {
             if (EventTreeItem *switchItem = node->findChildByNativeName(key)) {
-                switchItem->checkable = true;
+                // Parameters of a whole parse are left without a check box.
+                switchItem->checkable = !m_finishing;
                 if (isOn(member.value)) {
                     node->checkState = Qt::Checked;
                     switchItem->checkState = Qt::Checked;
@@ -518,11 +525,12 @@ void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name
     }
 }
 
-void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value) const
+void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value, bool isEvent) const
 {
     node->checkable = true;
     node->kind = EventTreeItem::Value;
-    node->setData(sharedRow(name, QString()));
+    // Each event has a name of its own: nothing to share.
+    node->setData(isEvent ? QVector<QVariant>{name, QVariant(), QVariant()} : sharedRow(name, QString()));
     node->reserveChildren(value.size());
 
     QStringList markers;
@@ -621,7 +629,7 @@ void SingleEventsParser::checkDictionary(EventTreeItem *node, const DictionaryEn
     }
 }
 
-void SingleEventsParser::finishEventNodes(EventTreeItem *node, DependsPairs &pairs) const
+void SingleEventsParser::finishNode(EventTreeItem *node, DependsPairs &pairs, std::size_t slot) const
 {
     // Parameters get no check box of their own.
     if (node->kind == EventTreeItem::Value || node->kind == EventTreeItem::Array || node->kind == EventTreeItem::Compound) {
@@ -629,17 +637,16 @@ void SingleEventsParser::finishEventNodes(EventTreeItem *node, DependsPairs &pai
     }
     // Each identifier a "message-depends" value names is a dependency of the
     // event; by native name, as a dictionary may rename column 0 in the
-    // Russian locale.
+    // Russian locale. The pairs keep the order of the nodes in pre-order.
     if (node->nativeName == QLatin1String("message-depends") && node->parentItem()) {
         const QStringList parts = node->data(1).toString().split(QLatin1Char(','));
+        DependsPairs own;
         for (const QString &part : parts) {
-            pairs.emplace_back(node->parentItem()->nativeName, part.simplified());
+            own.emplace_back(node->parentItem()->nativeName, part.simplified());
         }
+        pairs.insert(pairs.begin() + static_cast<std::ptrdiff_t>(slot), own.begin(), own.end());
     }
     hideIfAuxiliary(node);
-    for (int row = 0; row < node->childCount(); ++row) {
-        finishEventNodes(static_cast<EventTreeItem *>(node->child(row)), pairs);
-    }
 }
 
 void SingleEventsParser::setDirChecked(EventTreeItem *group) const

@@ -11,6 +11,7 @@
 #include <QSet>
 #include <QStringList>
 
+#include <cstddef>
 #include <map>
 #include <utility>
 #include <vector>
@@ -70,13 +71,13 @@ private:
     EventTreeItem *buildNode(const QString &name, const CatalogueValue &value, EventTreeItem *parent, bool isEvent) const;
     void fillAuditTable(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
     void fillAuditOther(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
-    void fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
+    void fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value, bool isEvent) const;
     // The override merged into the description `merged`, in place.
     void mergeNodes(CatalogueValue &merged, const CatalogueValue &override) const;
 
-    // One shared copy of each key and short value: thousands of nodes carry
-    // the same few texts ("enabled", "1"), and sharing them keeps the tree
-    // small and the texts the passes compare in the processor's caches.
+    // One shared copy of each short value: thousands of nodes carry the same
+    // few texts ("1", "info"), and sharing them keeps the tree small. Keys
+    // come shared from the catalogue's reader already.
     QString intern(const QString &text) const;
     // Likewise the column values of a parameter, which many nodes have in
     // common ("enabled" with "1"): `value` null for an object's row. A node
@@ -85,11 +86,12 @@ private:
 
     static const DictionaryEntry *dictionaryEntry(const QString &nativeName);
     void checkDictionary(EventTreeItem *node, const DictionaryEntry *entry) const;
-    // The passes over one event's subtree, in one walk as each looks at one
-    // node at a time: parameters made uncheckable, the dependency pairs
-    // collected, auxiliary nodes hidden. setItemOptions() changes the event
-    // node only.
-    void finishEventNodes(EventTreeItem *node, DependsPairs &pairs) const;
+    // The passes over one node of an event's subtree, which look at that
+    // node alone: parameters made uncheckable, the dependency pairs
+    // collected (at `slot`, before those of the node's children), auxiliary
+    // nodes hidden. A parse runs them on each node as soon as it is built.
+    // setItemOptions() changes the event node only.
+    void finishNode(EventTreeItem *node, DependsPairs &pairs, std::size_t slot) const;
     void hideIfAuxiliary(EventTreeItem *node) const;
     void setItemOptions(EventTreeItem *event) const;
     void setDirChecked(EventTreeItem *group) const;
@@ -98,6 +100,9 @@ private:
     // Event identifier -> identifier of an event it depends on; filled and
     // emptied within one parse().
     mutable std::multimap<QString, QString> dependsMap;
+    // The dependency pairs of the event being built, while parse() builds
+    // one; null otherwise.
+    mutable DependsPairs *m_finishing = nullptr;
     mutable QSet<QString> m_strings;
     mutable QHash<QPair<QString, QString>, QVector<QVariant>> m_rows;
     TarnEventsReader *reader = nullptr;
