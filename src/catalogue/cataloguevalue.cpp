@@ -183,7 +183,7 @@ public:
     bool readDocument(CatalogueValue &out)
     {
         skipSpace();
-        if (m_at == m_end || *m_at != '{' || !readObject(out, 0)) {
+        if (m_at == m_end || *m_at != '{' || !readContainer(out, 0)) {
             return false;
         }
         skipSpace();
@@ -209,9 +209,8 @@ private:
         }
         switch (*m_at) {
         case '{':
-            return readObject(out, depth + 1);
         case '[':
-            return readArray(out, depth + 1);
+            return readContainer(out, depth + 1);
         case '"':
             out.m_type = CatalogueValue::String;
             return readString(out.m_text, false);
@@ -239,32 +238,34 @@ private:
         return true;
     }
 
-    bool readObject(CatalogueValue &out, int depth)
+    // An object or an array, whichever `m_at` opens.
+    bool readContainer(CatalogueValue &out, int depth)
     {
         if (depth > MaxDepth) {
             return false;
         }
-        out.m_type = CatalogueValue::Object;
+        const bool object = *m_at == '{';
+        const char close = object ? '}' : ']';
+        out.m_type = object ? CatalogueValue::Object : CatalogueValue::Array;
         ++m_at;
         skipSpace();
-        if (m_at < m_end && *m_at == '}') {
+        if (m_at < m_end && *m_at == close) {
             ++m_at;
             return true;
         }
         while (true) {
-            if (m_at == m_end || *m_at != '"') {
-                return false;
-            }
             CatalogueValue::Member &member = out.m_members.emplace_back();
-            if (!readString(member.key, true)) {
-                return false;
+            if (object) {
+                if (m_at == m_end || *m_at != '"' || !readString(member.key, true)) {
+                    return false;
+                }
+                skipSpace();
+                if (m_at == m_end || *m_at != ':') {
+                    return false;
+                }
+                ++m_at;
+                skipSpace();
             }
-            skipSpace();
-            if (m_at == m_end || *m_at != ':') {
-                return false;
-            }
-            ++m_at;
-            skipSpace();
             if (!readValue(member.value, depth)) {
                 return false;
             }
@@ -274,39 +275,11 @@ private:
                 skipSpace();
                 continue;
             }
-            if (m_at < m_end && *m_at == '}') {
+            if (m_at < m_end && *m_at == close) {
                 ++m_at;
-                sortMembers(out.m_members);
-                return true;
-            }
-            return false;
-        }
-    }
-
-    bool readArray(CatalogueValue &out, int depth)
-    {
-        if (depth > MaxDepth) {
-            return false;
-        }
-        out.m_type = CatalogueValue::Array;
-        ++m_at;
-        skipSpace();
-        if (m_at < m_end && *m_at == ']') {
-            ++m_at;
-            return true;
-        }
-        while (true) {
-            if (!readValue(out.m_members.emplace_back().value, depth)) {
-                return false;
-            }
-            skipSpace();
-            if (m_at < m_end && *m_at == ',') {
-                ++m_at;
-                skipSpace();
-                continue;
-            }
-            if (m_at < m_end && *m_at == ']') {
-                ++m_at;
+                if (object) {
+                    sortMembers(out.m_members);
+                }
                 return true;
             }
             return false;

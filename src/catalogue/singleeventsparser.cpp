@@ -640,11 +640,10 @@ void SingleEventsParser::finishNode(EventTreeItem *node, DependsPairs &pairs, st
     // Russian locale. The pairs keep the order of the nodes in pre-order.
     if (node->nativeName == QLatin1String("message-depends") && node->parentItem()) {
         const QStringList parts = node->data(1).toString().split(QLatin1Char(','));
-        DependsPairs own;
+        auto at = pairs.begin() + static_cast<std::ptrdiff_t>(slot);
         for (const QString &part : parts) {
-            own.emplace_back(node->parentItem()->nativeName, part.simplified());
+            at = pairs.emplace(at, node->parentItem()->nativeName, part.simplified()) + 1;
         }
-        pairs.insert(pairs.begin() + static_cast<std::ptrdiff_t>(slot), own.begin(), own.end());
     }
     hideIfAuxiliary(node);
 }
