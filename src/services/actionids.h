@@ -19,4 +19,10 @@ inline constexpr char RemoveNotificationConfigs[] = "tarnos.kcm.adminevents.remo
 inline constexpr char WriteNotificationConfigs[] = "tarnos.kcm.adminevents.writenotificationconfigs";
 inline constexpr char SetAuditSettings[] = "tarnos.kcm.adminevents.setauditsettings";
 inline constexpr char GetAuditSettings[] = "tarnos.kcm.adminevents.getauditsettings";
+
+// Error descriptions of "setauditsettings" that the module tells apart: the
+// system already held every value (nothing written), and a write that failed
+// (the description then goes on with the settings that were not written).
+inline constexpr char AuditUnchangedError[] = "Settings were not changed in system";
+inline constexpr char AuditWriteFailedError[] = "Audit settings could not be written";
 }

@@ -7,8 +7,26 @@
 
 namespace SystemPaths
 {
+bool rootPrefixEnabled()
+{
+#ifdef ADMINEVENTS_ROOT_PREFIX
+    return true;
+#else
+    return false;
+#endif
+}
+
+QString systemProgram(const char *absolutePath)
+{
+    const QString path = QString::fromUtf8(absolutePath);
+    return rootPrefixEnabled() ? path.mid(path.lastIndexOf(QLatin1Char('/')) + 1) : path;
+}
+
 QString rootPrefix()
 {
+    if (!rootPrefixEnabled()) {
+        return QString();
+    }
     QString root = qEnvironmentVariable("ADMINEVENTS_ROOT");
     while (root.endsWith(QLatin1Char('/'))) {
         root.chop(1);

@@ -33,6 +33,18 @@ inline constexpr auto WmFuncProgram = "/usr/bin/wisp-wmfunc";
 inline constexpr auto AuditStoreFile = "/var/lib/tarnevents/audit-settings.json";
 // Log of the stand-in window-manager control program.
 inline constexpr auto WmFuncLogFile = "/var/log/wisp-wmfunc.log";
+// Programs of the system the helper runs as the super-user.
+inline constexpr auto SystemctlProgram = "/usr/bin/systemctl";
+
+// Whether this build honours ADMINEVENTS_ROOT at all. Builds for tests and
+// the demo do (CMake option ADMINEVENTS_ROOT_PREFIX); an installed build
+// never does, so that nobody can point the helper at another tree.
+bool rootPrefixEnabled();
+
+// A program of the system by its absolute path (`absolutePath`). Builds that
+// honour the root prefix look its last component up on PATH instead, so that
+// tests put recording stand-ins first on PATH; installed builds never search.
+QString systemProgram(const char *absolutePath);
 
 // The prefix: ADMINEVENTS_ROOT without trailing slashes, empty for "/".
 QString rootPrefix();
