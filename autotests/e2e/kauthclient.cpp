@@ -9,7 +9,10 @@
 // As root every action succeeds or fails as the helper decides; as an
 // unprivileged user (the function unprivilegedWriteIsRefused alone) polkit
 // refuses. E2E_SYSTEMCTL_LOG names the log of the recording systemctl that
-// the helper finds on its PATH.
+// the helper finds on its PATH, E2E_SYSTEMCTL_FAIL the file whose presence
+// makes that systemctl fail. writeOnFullFileSystemFails runs alone, on a root
+// whose syslog-ng configuration directory is a small file system left
+// nearly full (E2E_FULL_FILE_SYSTEM set).
 
 #include "accessservice.h"
 #include "actionids.h"
@@ -73,6 +76,9 @@ private Q_SLOTS:
     void exportAndImport();
     void auditSettings();
     void loggingService();
+    void failingSystemctlIsReported();
+    void argumentsOfWrongTypeAreRefused();
+    void writeOnFullFileSystemFails();
 
     void unprivilegedWriteIsRefused();
 
@@ -120,6 +126,7 @@ void KAuthClient::refusedPathIsNotWritten()
 
     // A symbolic link in place of a managed file.
     QTemporaryDir outside;
+    QVERIFY(outside.isValid());
     const QString victim = outside.filePath(QStringLiteral("victim"));
     QVERIFY(QFile(victim).open(QIODevice::WriteOnly));
     const QString rules = SystemPaths::resolve(SystemPaths::AuditRulesFile);
@@ -189,6 +196,7 @@ void KAuthClient::exportAndImport()
         QSKIP("needs root");
     }
     QTemporaryDir user;
+    QVERIFY(user.isValid());
     const QString archive = user.filePath(QStringLiteral("logging.tar.gz"));
     const QString settings = SystemPaths::resolve(SystemPaths::EventSettingsFile);
     const QByteArray exported = contentOf(settings);
@@ -264,6 +272,76 @@ void KAuthClient::loggingService()
     QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 20000);
     QCOMPARE(failed, QStringList{QStringLiteral("loggingservicectl: unknown command")});
     QCOMPARE(stateChanged.size(), 3);
+}
+
+void KAuthClient::failingSystemctlIsReported()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    const QString marker = qEnvironmentVariable("E2E_SYSTEMCTL_FAIL");
+    QVERIFY2(QDir::isAbsolutePath(marker), "E2E_SYSTEMCTL_FAIL must name a file");
+    QFile file(marker);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    LoggingService service(nullptr);
+    QStringList failed;
+    connect(&service, &AccessService::error, this, [&failed](const KAuth::Action *, const QString &message) {
+        failed.append(message);
+    });
+    service.stop();
+    QTRY_COMPARE_WITH_TIMEOUT(failed.size(), 1, 20000);
+    QVERIFY(QFile::remove(marker));
+    QCOMPARE(failed[0], QStringLiteral("systemctl stop syslog-ng failed with exit status 1: Failed to stop syslog-ng.service."));
+}
+
+void KAuthClient::argumentsOfWrongTypeAreRefused()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    AccessService service(nullptr);
+    const QString settings = SystemPaths::resolve(SystemPaths::EventSettingsFile);
+    const QByteArray before = contentOf(settings);
+    KAuth::Action write = makeAction(ActionIds::WriteConfig,
+                                     {{QStringLiteral("action"), QStringLiteral("writeConfig")},
+                                      {QStringLiteral("path"), settings},
+                                      {QStringLiteral("content"), QVariantMap{{QStringLiteral("a"), 1}}}});
+    QVERIFY(!service.execute(write));
+    QCOMPARE(service.errorString(), QStringLiteral("writeconfig: argument \"content\" is not a byte array"));
+    QCOMPARE(contentOf(settings), before);
+
+    const QString notification = SystemPaths::notificationDestinationFile(QStringLiteral("wrong-type"));
+    KAuth::Action list = makeAction(ActionIds::WriteNotificationConfigs, {{QStringLiteral("notifications"), QVariantList{notification}}});
+    QVERIFY(!service.execute(list));
+    QVERIFY2(service.errorString().contains(QLatin1String("\"notifications\"")), qPrintable(service.errorString()));
+    QVERIFY(!QFileInfo::exists(notification));
+
+    // What arrives keeps its type: a map and a list of strings are taken as
+    // the hash and the string list the module sends.
+    KAuth::Action map =
+        makeAction(ActionIds::WriteNotificationConfigs, {{QStringLiteral("notifications"), QVariantMap{{notification, QByteArray("destination d { };\n")}}}});
+    QVERIFY2(service.execute(map), qPrintable(service.errorString()));
+    QCOMPARE(contentOf(notification), QByteArray("destination d { };\n"));
+    KAuth::Action remove = makeAction(ActionIds::RemoveNotificationConfigs, {{QStringLiteral("paths"), QVariantList{notification}}});
+    QVERIFY2(service.execute(remove), qPrintable(service.errorString()));
+    QVERIFY(!QFileInfo::exists(notification));
+}
+
+void KAuthClient::writeOnFullFileSystemFails()
+{
+    if (!asRoot() || !qEnvironmentVariableIsSet("E2E_FULL_FILE_SYSTEM")) {
+        QSKIP("needs root and a full file system (E2E_FULL_FILE_SYSTEM)");
+    }
+    ConfigAccessService service(nullptr);
+    const QString common = SystemPaths::resolve(SystemPaths::SyslogNgCommonFile);
+    const QByteArray before = contentOf(common);
+    QVERIFY(!before.isEmpty());
+    QVERIFY(!service.writeConfig(common, QByteArray(2000, 'n')));
+    QVERIFY2(service.errorString().contains(QLatin1String("No space left on device")), qPrintable(service.errorString()));
+    QCOMPARE(contentOf(common), before);
+    const QStringList left = QDir(QFileInfo(common).absolutePath()).entryList({QStringLiteral("mod-tarn.conf*")}, QDir::Files | QDir::Hidden);
+    QCOMPARE(left, QStringList{QStringLiteral("mod-tarn.conf")});
 }
 
 void KAuthClient::unprivilegedWriteIsRefused()

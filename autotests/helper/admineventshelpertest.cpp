@@ -3,6 +3,7 @@
 */
 #include "admineventshelper.h"
 
+#include "actionids.h"
 #include "fakeprogram.h"
 #include "sampleroot.h"
 #include "systempaths.h"
@@ -23,6 +24,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sched.h>
+#include <sys/fsuid.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -31,7 +33,25 @@
 
 namespace
 {
-const QString UnchangedAudit = QStringLiteral("Settings were not changed in system");
+const QString UnchangedAudit = QString::fromLatin1(ActionIds::AuditUnchangedError);
+const QString WriteFailedAudit = QString::fromLatin1(ActionIds::AuditWriteFailedError);
+constexpr uid_t Nobody = 65534;
+
+// Removes the directory tree at `path`, which must lie inside `base`, a
+// temporary directory of this test (absolute, not empty); anything else is
+// refused.
+bool removeTreeInside(const QString &base, const QString &path)
+{
+    struct stat status;
+    const bool inside = QDir::isAbsolutePath(base) && QDir::cleanPath(base) != QLatin1String("/") && QDir::isAbsolutePath(path)
+        && QDir::cleanPath(path).startsWith(QDir::cleanPath(base) + QLatin1Char('/')) && ::lstat(QFile::encodeName(path).constData(), &status) == 0
+        && S_ISDIR(status.st_mode);
+    if (!inside) {
+        qWarning("not removing %s: not a directory inside %s", qPrintable(path), qPrintable(base));
+        return false;
+    }
+    return QDir(path).removeRecursively();
+}
 
 QByteArray contentOf(const QString &path)
 {
@@ -114,6 +134,61 @@ QVariantMap notificationArgs(const QVariantHash &files)
 {
     return {{QStringLiteral("notifications"), files}};
 }
+
+// `value` with every string that starts with "/" (also in lists and as a
+// key) taken as a system path and placed below the root.
+QVariant placed(const QVariant &value)
+{
+    const auto place = [](const QString &text) {
+        return text.startsWith(QLatin1Char('/')) ? SystemPaths::resolve(text) : text;
+    };
+    switch (value.userType()) {
+    case QMetaType::QString:
+        return place(value.toString());
+    case QMetaType::QStringList: {
+        QStringList list = value.toStringList();
+        for (QString &item : list) {
+            item = place(item);
+        }
+        return list;
+    }
+    case QMetaType::QVariantList: {
+        QVariantList list;
+        for (const QVariant &item : value.toList()) {
+            list.append(placed(item));
+        }
+        return list;
+    }
+    case QMetaType::QVariantMap: {
+        QVariantMap map;
+        const QVariantMap original = value.toMap();
+        for (auto it = original.cbegin(); it != original.cend(); ++it) {
+            map.insert(place(it.key()), placed(it.value()));
+        }
+        return map;
+    }
+    case QMetaType::QVariantHash: {
+        QVariantHash hash;
+        const QVariantHash original = value.toHash();
+        for (auto it = original.cbegin(); it != original.cend(); ++it) {
+            hash.insert(place(it.key()), placed(it.value()));
+        }
+        return hash;
+    }
+    default:
+        return value;
+    }
+}
+
+// The helper as called by the user nobody.
+class NobodysHelper : public AdminEventsHelper
+{
+protected:
+    uid_t callerUid() const override
+    {
+        return Nobody;
+    }
+};
 }
 
 class AdminEventsHelperTest : public QObject
@@ -150,6 +225,10 @@ private Q_SLOTS:
     void configManagerFailureIsReported();
     void archivePathsAreChecked_data();
     void archivePathsAreChecked();
+    void archiveIsAccessedWithTheCallersCredentials();
+
+    void argumentsAreChecked_data();
+    void argumentsAreChecked();
 
     void getAuditSettings_data();
     void getAuditSettings();
@@ -196,8 +275,9 @@ void AdminEventsHelperTest::init()
     m_outside = std::make_unique<QTemporaryDir>();
     QVERIFY(m_outside->isValid());
     m_systemctl->clearCalls();
-    QDir(m_tools.filePath(QStringLiteral("state"))).removeRecursively();
-    QDir().mkpath(m_tools.filePath(QStringLiteral("state")));
+    QVERIFY(m_tools.isValid());
+    removeTreeInside(m_tools.path(), m_tools.filePath(QStringLiteral("state")));
+    QVERIFY(QDir().mkpath(m_tools.filePath(QStringLiteral("state"))));
 }
 
 void AdminEventsHelperTest::cleanup()
@@ -224,16 +304,23 @@ void AdminEventsHelperTest::loggingServiceCommands_data()
     QTest::addColumn<QString>("cmd");
     QTest::addColumn<QStringList>("activeBefore");
     QTest::addColumn<QStringList>("expectedCalls");
+    QTest::addColumn<QString>("failure");
 
     QTest::newRow("start brings inactive auditd up first")
         << QStringLiteral("start") << QStringList()
-        << QStringList{QStringLiteral("status auditd"), QStringLiteral("start auditd"), QStringLiteral("start syslog-ng")};
+        << QStringList{QStringLiteral("status auditd"), QStringLiteral("start auditd"), QStringLiteral("start syslog-ng")}
+        << QStringLiteral("systemctl start auditd failed with exit status 1: Job failed.\nsystemctl start syslog-ng failed with exit status 1: Job failed.");
     QTest::newRow("start leaves active auditd alone") << QStringLiteral("start") << QStringList{QStringLiteral("auditd")}
-                                                      << QStringList{QStringLiteral("status auditd"), QStringLiteral("start syslog-ng")};
+                                                      << QStringList{QStringLiteral("status auditd"), QStringLiteral("start syslog-ng")}
+                                                      << QStringLiteral("systemctl start syslog-ng failed with exit status 1: Job failed.");
     QTest::newRow("stop stops syslog-ng only") << QStringLiteral("stop") << QStringList{QStringLiteral("auditd"), QStringLiteral("syslog-ng")}
-                                               << QStringList{QStringLiteral("stop syslog-ng")};
-    QTest::newRow("restart restarts auditd first") << QStringLiteral("restart") << QStringList{QStringLiteral("auditd")}
-                                                   << QStringList{QStringLiteral("restart auditd"), QStringLiteral("restart syslog-ng")};
+                                               << QStringList{QStringLiteral("stop syslog-ng")}
+                                               << QStringLiteral("systemctl stop syslog-ng failed with exit status 1: Job failed.");
+    QTest::newRow("restart restarts auditd first")
+        << QStringLiteral("restart") << QStringList{QStringLiteral("auditd")}
+        << QStringList{QStringLiteral("restart auditd"), QStringLiteral("restart syslog-ng")}
+        << QStringLiteral(
+               "systemctl restart auditd failed with exit status 1: Job failed.\nsystemctl restart syslog-ng failed with exit status 1: Job failed.");
 }
 
 void AdminEventsHelperTest::loggingServiceCommands()
@@ -241,6 +328,7 @@ void AdminEventsHelperTest::loggingServiceCommands()
     QFETCH(QString, cmd);
     QFETCH(QStringList, activeBefore);
     QFETCH(QStringList, expectedCalls);
+    QFETCH(QString, failure);
     for (const QString &unit : std::as_const(activeBefore)) {
         QVERIFY(writeContent(m_tools.filePath(QStringLiteral("state/%1.active").arg(unit)), QByteArray()));
     }
@@ -249,14 +337,20 @@ void AdminEventsHelperTest::loggingServiceCommands()
     QVERIFY(reply.succeeded());
     QCOMPARE(m_systemctl->calls(), expectedCalls);
 
-    // systemctl's exit codes do not change the reply.
-    FakeProgram failing(m_tools.filePath(QStringLiteral("failing")), QStringLiteral("systemctl"), QStringLiteral("exit 1"));
+    // A systemctl that fails (but reports active units as active) makes the
+    // reply an error with its exit status and message.
+    const QString activeUnits = activeBefore.join(QLatin1Char(' '));
+    FakeProgram failing(m_tools.filePath(QStringLiteral("failing")),
+                        QStringLiteral("systemctl"),
+                        QStringLiteral("case \" %1 \" in *\" $2 \"*) [ \"$1\" = status ] && exit 0 ;; esac\necho 'Job failed.'\nexit 1").arg(activeUnits));
+    failing.clearCalls();
     const QByteArray path = qgetenv("PATH");
     FakeProgram::prependToPath(m_tools.filePath(QStringLiteral("failing")));
     const KAuth::ActionReply failed = m_helper.loggingservicectl({{QStringLiteral("cmd"), cmd}});
     qputenv("PATH", path);
-    QVERIFY(failed.succeeded());
-    QVERIFY(!failing.calls().isEmpty());
+    QVERIFY(failed.failed());
+    QCOMPARE(failed.errorDescription(), failure);
+    QCOMPARE(failing.calls(), expectedCalls);
 }
 
 void AdminEventsHelperTest::loggingServiceRefusesUnknownCommands_data()
@@ -264,7 +358,7 @@ void AdminEventsHelperTest::loggingServiceRefusesUnknownCommands_data()
     QTest::addColumn<QVariantMap>("args");
     QTest::newRow("capital letter") << QVariantMap{{QStringLiteral("cmd"), QStringLiteral("Start")}};
     QTest::newRow("other command") << QVariantMap{{QStringLiteral("cmd"), QStringLiteral("reload")}};
-    QTest::newRow("no command") << QVariantMap();
+    QTest::newRow("empty command") << QVariantMap{{QStringLiteral("cmd"), QString()}};
 }
 
 void AdminEventsHelperTest::loggingServiceRefusesUnknownCommands()
@@ -304,7 +398,8 @@ void AdminEventsHelperTest::writeConfigWritesEveryManagedFile()
     const KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(path, content));
     QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
     QCOMPARE(contentOf(path), content);
-    QCOMPARE(modeOf(path), mode_t(0644));
+    // auditd's rules are not for everybody to read.
+    QCOMPARE(modeOf(path), mode_t(systemPath == QLatin1String(SystemPaths::AuditRulesFile) ? 0640 : 0644));
     // Nothing is left beside the file.
     const QStringList siblings = QFileInfo(path).dir().entryList({QFileInfo(path).fileName() + QStringLiteral("*")}, QDir::Files | QDir::Hidden);
     QCOMPARE(siblings, QStringList{QFileInfo(path).fileName()});
@@ -332,7 +427,7 @@ void AdminEventsHelperTest::writeConfigIntoMissingDirectoryFails()
 {
     const QString path = resolved(SystemPaths::AuditRulesFile);
     const QString dir = QFileInfo(path).absolutePath();
-    QVERIFY(QDir(dir).removeRecursively());
+    QVERIFY(removeTreeInside(m_root->path(), dir));
 
     const KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(path, "-w /etc/passwd\n"));
     QVERIFY(reply.failed());
@@ -406,7 +501,7 @@ void AdminEventsHelperTest::fileActionsRefuseUnmanagedPaths()
         path = resolved(SystemPaths::EventSettingsFile);
         QVERIFY(QDir().mkpath(path));
     } else if (kind == QLatin1String("linked-dir")) {
-        QVERIFY(QDir(confDir).removeRecursively());
+        QVERIFY(removeTreeInside(m_root->path(), confDir));
         QVERIFY(QFile::link(m_outside->path(), confDir));
         path = notificationFile(QStringLiteral("victim"));
         // Reached through the link, the file is renamed so that the name matches.
@@ -464,17 +559,22 @@ void AdminEventsHelperTest::notificationActionsTouchNothingWhenOnePathIsRefused(
 void AdminEventsHelperTest::failedWriteKeepsOldContent_data()
 {
     QTest::addColumn<bool>("fullFileSystem");
-    QTest::newRow("file size limit") << false;
-    QTest::newRow("full file system") << true;
+    QTest::addColumn<int>("size");
+    // Below the 16 KiB a file layer may keep in its buffer until it closes the file.
+    QTest::newRow("file size limit, 10,000 bytes") << false << 10000;
+    QTest::newRow("file size limit, 48 KiB") << false << 48 * 1024;
+    QTest::newRow("full file system, 2,000 bytes") << true << 2000;
+    QTest::newRow("full file system, 48 KiB") << true << 48 * 1024;
 }
 
 void AdminEventsHelperTest::failedWriteKeepsOldContent()
 {
     QFETCH(bool, fullFileSystem);
+    QFETCH(int, size);
     const QString dir = resolved(SystemPaths::SyslogNgConfDir);
     const QString path = resolved(SystemPaths::SyslogNgCommonFile);
     const QByteArray oldContent("options { keep-me; };\n");
-    const QByteArray newContent(48 * 1024, 'n');
+    const QByteArray newContent(size, 'n');
 
     std::unique_ptr<FileSizeLimit> limit;
     auto unmount = qScopeGuard([&] {
@@ -501,7 +601,7 @@ void AdminEventsHelperTest::failedWriteKeepsOldContent()
         filler.close();
     } else {
         QVERIFY(writeContent(path, oldContent));
-        limit = std::make_unique<FileSizeLimit>(16 * 1024);
+        limit = std::make_unique<FileSizeLimit>(4096);
     }
 
     KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(path, newContent));
@@ -554,7 +654,7 @@ void AdminEventsHelperTest::removeNotificationConfigsSkipsMissingFiles()
 
     reply = m_helper.removenotificationconfigs({{QStringLiteral("paths"), QStringList{notificationFile(QStringLiteral("missing"))}}});
     QVERIFY(reply.succeeded());
-    QVERIFY(m_helper.removenotificationconfigs({}).succeeded());
+    QVERIFY(m_helper.removenotificationconfigs({{QStringLiteral("paths"), QStringList()}}).succeeded());
 }
 
 void AdminEventsHelperTest::removeNotificationConfigsGoesOnAfterFailure()
@@ -610,9 +710,8 @@ void AdminEventsHelperTest::exportAndImportRoundTrip()
     const QString notification = notificationFile(QStringLiteral("user-login-failed"));
     QVERIFY(writeContent(settings, "{\"a\": {}}\n"));
     QVERIFY(writeContent(notification, "destination d { };\n"));
-    // The module creates the archive file as the user before the export.
+    // The helper creates the archive.
     const QString archive = m_outside->filePath(QStringLiteral("config.tar.gz"));
-    QVERIFY(writeContent(archive, QByteArray()));
 
     KAuth::ActionReply reply = m_helper.exportconfig({{QStringLiteral("output"), archive}});
     QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
@@ -637,17 +736,25 @@ void AdminEventsHelperTest::configManagerFailureIsReported_data()
 void AdminEventsHelperTest::configManagerFailureIsReported()
 {
     QFETCH(bool, exporting);
-    const auto manager = fakeConfigManager(QStringLiteral("exit 1"));
+    // It fails half-way through writing its archive.
+    const auto manager = fakeConfigManager(QStringLiteral("[ \"$1\" = -o ] && printf 'half' > \"$2\"\necho 'tarn-event-config-manager: disk full'\nexit 1"));
     const QString archive = m_outside->filePath(QStringLiteral("config.tar.gz"));
-    QVERIFY(writeContent(archive, QByteArray()));
+    const QByteArray oldArchive("\x1f\x8b an earlier archive");
+    QVERIFY(writeContent(archive, oldArchive));
 
     const KAuth::ActionReply reply =
         exporting ? m_helper.exportconfig({{QStringLiteral("output"), archive}}) : m_helper.importconfig({{QStringLiteral("input"), archive}});
     QVERIFY(reply.failed());
+    const QString option = exporting ? QStringLiteral("-o") : QStringLiteral("-i");
     QCOMPARE(reply.errorDescription(),
-             exporting ? QStringLiteral("tarn-event-config-manager: unable to export configuration")
-                       : QStringLiteral("tarn-event-config-manager: unable to import configuration"));
-    QCOMPARE(manager->calls(), QStringList{(exporting ? QStringLiteral("-o ") : QStringLiteral("-i ")) + archive});
+             (exporting ? QStringLiteral("tarn-event-config-manager: unable to export configuration")
+                        : QStringLiteral("tarn-event-config-manager: unable to import configuration"))
+                 + QStringLiteral(": tarn-event-config-manager %1 failed with exit status 1: tarn-event-config-manager: disk full").arg(option));
+    // The program works on a private copy, never on the user's file, which stays as it was.
+    const QStringList calls = manager->calls();
+    QCOMPARE(calls.size(), 1);
+    QVERIFY2(calls[0].startsWith(option + QLatin1Char(' ')) && !calls[0].contains(archive), qPrintable(calls[0]));
+    QCOMPARE(contentOf(archive), oldArchive);
 
     // A configuration manager that is not there at all is a failure too.
     QVERIFY(QFile::remove(manager->path()));
@@ -668,10 +775,11 @@ void AdminEventsHelperTest::archivePathsAreChecked_data()
         QTest::addRow("%s: symlinked directory on the way", use) << QStringLiteral("linked-dir") << exporting << false;
         QTest::addRow("%s: directory", use) << QStringLiteral("directory") << exporting << false;
         QTest::addRow("%s: fifo", use) << QStringLiteral("fifo") << exporting << false;
-        QTest::addRow("%s: missing", use) << QStringLiteral("missing") << exporting << false;
+        QTest::addRow("%s: missing", use) << QStringLiteral("missing") << exporting << exporting;
+        QTest::addRow("%s: missing directory", use) << QStringLiteral("missing-dir") << exporting << false;
         QTest::addRow("%s: relative path", use) << QStringLiteral("relative") << exporting << false;
         QTest::addRow("%s: empty path", use) << QStringLiteral("empty") << exporting << false;
-        QTest::addRow("%s: hard link", use) << QStringLiteral("hardlink") << exporting << !exporting;
+        QTest::addRow("%s: hard link", use) << QStringLiteral("hardlink") << exporting << true;
     }
 }
 
@@ -680,7 +788,7 @@ void AdminEventsHelperTest::archivePathsAreChecked()
     QFETCH(QString, kind);
     QFETCH(bool, exporting);
     QFETCH(bool, accepted);
-    const auto manager = fakeConfigManager(QString());
+    const auto manager = fakeConfigManager(QStringLiteral("[ \"$1\" = -o ] && printf 'archive' > \"$2\""));
     const QString victim = resolved(SystemPaths::EventSettingsFile);
     QVERIFY(writeContent(victim, "victim\n"));
     const QString user = m_outside->path();
@@ -697,6 +805,8 @@ void AdminEventsHelperTest::archivePathsAreChecked()
         QVERIFY(QDir().mkpath(path));
     } else if (kind == QLatin1String("fifo")) {
         QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    } else if (kind == QLatin1String("missing-dir")) {
+        path = user + QStringLiteral("/missing/config.tar.gz");
     } else if (kind == QLatin1String("relative")) {
         path = QStringLiteral("config.tar.gz");
     } else if (kind == QLatin1String("empty")) {
@@ -711,12 +821,174 @@ void AdminEventsHelperTest::archivePathsAreChecked()
     if (accepted) {
         QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
         QCOMPARE(manager->calls().size(), 1);
+        if (exporting) {
+            QCOMPARE(contentOf(path), QByteArray("archive"));
+        }
         return;
     }
     QVERIFY(reply.failed());
     QVERIFY2(reply.errorDescription().startsWith(QLatin1String("refused")), qPrintable(reply.errorDescription()));
     QVERIFY(manager->calls().isEmpty());
     QCOMPARE(contentOf(victim), QByteArray("victim\n"));
+}
+
+void AdminEventsHelperTest::archiveIsAccessedWithTheCallersCredentials()
+{
+    if (::geteuid() != 0) {
+        QSKIP("needs root");
+    }
+    const auto manager = fakeConfigManager(QStringLiteral("[ \"$1\" = -o ] && printf 'archive' > \"$2\""));
+    QCOMPARE(::chmod(QFile::encodeName(m_outside->path()).constData(), 0755), 0);
+    const QString own = m_outside->filePath(QStringLiteral("nobody"));
+    const QString rootOnly = m_outside->filePath(QStringLiteral("root"));
+    QVERIFY(QDir().mkpath(own) && QDir().mkpath(rootOnly));
+    QCOMPARE(::chown(QFile::encodeName(own).constData(), Nobody, Nobody), 0);
+    NobodysHelper helper;
+
+    // Into the caller's own directory: the new archive is the caller's.
+    const QString archive = own + QStringLiteral("/config.tar.gz");
+    KAuth::ActionReply reply = helper.exportconfig({{QStringLiteral("output"), archive}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QCOMPARE(contentOf(archive), QByteArray("archive"));
+    QCOMPARE(QFileInfo(archive).ownerId(), Nobody);
+
+    // Where the caller may not write, nothing is written.
+    reply = helper.exportconfig({{QStringLiteral("output"), QString(rootOnly + QStringLiteral("/config.tar.gz"))}});
+    QVERIFY(reply.failed());
+    QVERIFY2(reply.errorDescription().contains(QLatin1String("Permission denied")), qPrintable(reply.errorDescription()));
+    QCOMPARE(QDir(rootOnly).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+
+    // A file the caller may not read is not imported.
+    const QString secret = rootOnly + QStringLiteral("/secret.tar.gz");
+    QVERIFY(writeContent(secret, "archive"));
+    QVERIFY(QFile::setPermissions(secret, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    manager->clearCalls();
+    reply = helper.importconfig({{QStringLiteral("input"), secret}});
+    QVERIFY(reply.failed());
+    QVERIFY2(reply.errorDescription().contains(QLatin1String("Permission denied")), qPrintable(reply.errorDescription()));
+    QVERIFY(manager->calls().isEmpty());
+
+    QVERIFY2(helper.importconfig({{QStringLiteral("input"), archive}}).succeeded(), "import of the caller's own archive");
+    QCOMPARE(manager->calls().size(), 1);
+    // The process works with its own credentials again.
+    QCOMPARE(::setfsuid(uid_t(-1)), 0);
+}
+
+// --- arguments of every action ------------------------------------------------------
+
+void AdminEventsHelperTest::argumentsAreChecked_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QVariantMap>("args");
+    QTest::addColumn<QString>("key");
+
+    const QString settings = QString::fromLatin1(SystemPaths::EventSettingsFile);
+    const QString notification = QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn-n.conf");
+    const QString archive = QStringLiteral("/home/user/config.tar.gz");
+    const QString cmd = QStringLiteral("cmd");
+    const QVariantMap write{{QStringLiteral("action"), QStringLiteral("writeConfig")}, {QStringLiteral("path"), settings}};
+    const auto with = [](QVariantMap map, const QString &key, const QVariant &value) {
+        map.insert(key, value);
+        return map;
+    };
+    const auto row = [](const char *action, const QString &what, const QVariantMap &args, const QString &key) {
+        QTest::addRow("%s: %s", action, qPrintable(what)) << QString::fromLatin1(action) << args << key;
+    };
+
+    row("loggingservicectl", QStringLiteral("no cmd"), {}, cmd);
+    row("loggingservicectl", QStringLiteral("cmd as a list"), {{cmd, QStringList{QStringLiteral("start")}}}, cmd);
+    row("exportconfig", QStringLiteral("no output"), {}, QStringLiteral("output"));
+    row("exportconfig", QStringLiteral("output as a list"), {{QStringLiteral("output"), QStringList{archive}}}, QStringLiteral("output"));
+    row("importconfig", QStringLiteral("input as bytes"), {{QStringLiteral("input"), archive.toUtf8()}}, QStringLiteral("input"));
+    row("writeconfig",
+        QStringLiteral("content as a map"),
+        with(write, QStringLiteral("content"), QVariantMap{{QStringLiteral("a"), 1}}),
+        QStringLiteral("content"));
+    row("writeconfig", QStringLiteral("content as a string"), with(write, QStringLiteral("content"), QStringLiteral("new\n")), QStringLiteral("content"));
+    row("writeconfig", QStringLiteral("no content"), write, QStringLiteral("content"));
+    row("writeconfig", QStringLiteral("no path"), with(write, QStringLiteral("path"), QVariant()), QStringLiteral("path"));
+    row("writeconfig",
+        QStringLiteral("action as bytes"),
+        with(with(write, QStringLiteral("action"), QByteArray("writeConfig")), QStringLiteral("content"), QByteArray("new\n")),
+        QStringLiteral("action"));
+    row("removeconfig", QStringLiteral("file as a list"), {{QStringLiteral("file"), QStringList{notification}}}, QStringLiteral("file"));
+    row("removenotificationconfigs", QStringLiteral("paths as a number"), {{QStringLiteral("paths"), 42}}, QStringLiteral("paths"));
+    row("removenotificationconfigs", QStringLiteral("paths as one string"), {{QStringLiteral("paths"), notification}}, QStringLiteral("paths"));
+    row("removenotificationconfigs", QStringLiteral("no paths"), {}, QStringLiteral("paths"));
+    row("removenotificationconfigs",
+        QStringLiteral("a number among the paths"),
+        {{QStringLiteral("paths"), QVariantList{notification, 3}}},
+        QStringLiteral("paths"));
+    row("writenotificationconfigs",
+        QStringLiteral("notifications as a list"),
+        {{QStringLiteral("notifications"), QVariantList{notification}}},
+        QStringLiteral("notifications"));
+    row("writenotificationconfigs", QStringLiteral("no notifications"), {}, QStringLiteral("notifications"));
+    row("writenotificationconfigs",
+        QStringLiteral("content as a map"),
+        {{QStringLiteral("notifications"), QVariantHash{{notification, QVariantMap()}}}},
+        QStringLiteral("notifications"));
+    row("setauditsettings", QStringLiteral("no AUDIT_TYPE"), {{QStringLiteral("login/alice"), 1}}, QStringLiteral("AUDIT_TYPE"));
+    row("setauditsettings",
+        QStringLiteral("AUDIT_TYPE as a string"),
+        {{QStringLiteral("AUDIT_TYPE"), QStringLiteral("1")}, {QStringLiteral("login/alice"), 1}},
+        QStringLiteral("AUDIT_TYPE"));
+    row("setauditsettings",
+        QStringLiteral("value as a string"),
+        {{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("login/alice"), QStringLiteral("1")}},
+        QStringLiteral("login/alice"));
+    row("setauditsettings",
+        QStringLiteral("value as a double"),
+        {{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("login/alice"), 1.0}},
+        QStringLiteral("login/alice"));
+    const QVariantMap read{{QStringLiteral("list"), QStringList{QStringLiteral("alice")}},
+                           {QStringLiteral("auditType"), 1},
+                           {QStringLiteral("auditIDs"), QStringList{QStringLiteral("login")}}};
+    row("getauditsettings", QStringLiteral("auditType as a string"), with(read, QStringLiteral("auditType"), QStringLiteral("1")), QStringLiteral("auditType"));
+    row("getauditsettings", QStringLiteral("no list"), with(read, QStringLiteral("list"), QVariant()), QStringLiteral("list"));
+}
+
+void AdminEventsHelperTest::argumentsAreChecked()
+{
+    QFETCH(QString, action);
+    QFETCH(QVariantMap, args);
+    QFETCH(QString, key);
+    // An invalid value stands for a missing key.
+    QVariantMap arguments;
+    for (auto it = args.cbegin(); it != args.cend(); ++it) {
+        if (it.value().isValid()) {
+            arguments.insert(it.key(), placed(it.value()));
+        }
+    }
+    const auto manager = fakeConfigManager(QStringLiteral("[ \"$1\" = -o ] && printf 'archive' > \"$2\""));
+    const QStringList watched{resolved(SystemPaths::EventSettingsFile),
+                              notificationFile(QStringLiteral("n")),
+                              SystemPaths::resolve("/home/user/config.tar.gz"),
+                              resolved(SystemPaths::AuditStoreFile)};
+    QVERIFY(tnevas_set_audit_event("login", 1, "alice", 3));
+    for (const QString &path : watched.mid(0, 3)) {
+        QVERIFY(writeContent(path, "old\n"));
+    }
+    QHash<QString, QByteArray> before;
+    for (const QString &path : watched) {
+        before.insert(path, contentOf(path));
+    }
+
+    KAuth::ActionReply reply;
+    QVERIFY(QMetaObject::invokeMethod(&m_helper,
+                                      action.toLatin1().constData(),
+                                      Qt::DirectConnection,
+                                      Q_RETURN_ARG(KAuth::ActionReply, reply),
+                                      Q_ARG(QVariantMap, arguments)));
+    QVERIFY(reply.failed());
+    QVERIFY2(reply.errorDescription().startsWith(action + QStringLiteral(": ")), qPrintable(reply.errorDescription()));
+    QVERIFY2(reply.errorDescription().contains(QLatin1Char('"') + key + QLatin1Char('"')), qPrintable(reply.errorDescription()));
+    QVERIFY(m_systemctl->calls().isEmpty());
+    QVERIFY(manager->calls().isEmpty());
+    for (const QString &path : watched) {
+        QVERIFY2(existsNoFollow(path), qPrintable(path));
+        QCOMPARE(contentOf(path), before.value(path));
+    }
 }
 
 // --- audit settings ----------------------------------------------------------------
@@ -821,9 +1093,10 @@ void AdminEventsHelperTest::setAuditSettingsReportsFailedWrite()
 {
     // The store cannot be replaced when a directory stands in its place.
     QVERIFY(QDir().mkpath(resolved(SystemPaths::AuditStoreFile)));
-    const KAuth::ActionReply reply = m_helper.setauditsettings({{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("login/alice"), 1}});
+    const KAuth::ActionReply reply =
+        m_helper.setauditsettings({{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("login/bob"), 0}, {QStringLiteral("login/alice"), 1}});
     QVERIFY(reply.failed());
-    QCOMPARE(reply.errorDescription(), UnchangedAudit);
+    QCOMPARE(reply.errorDescription(), WriteFailedAudit + QStringLiteral(": login/alice, login/bob"));
 }
 
 QTEST_GUILESS_MAIN(AdminEventsHelperTest)

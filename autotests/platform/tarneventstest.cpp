@@ -12,8 +12,15 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 
 namespace
 {
@@ -24,6 +31,11 @@ class SystemRoot
 public:
     SystemRoot()
     {
+        // Without a directory of our own the library would work on the
+        // machine's own files.
+        if (!m_dir.isValid()) {
+            qFatal("cannot create a temporary root: %s", qPrintable(m_dir.errorString()));
+        }
         qputenv("ADMINEVENTS_ROOT", m_dir.path().toUtf8());
     }
     ~SystemRoot()
@@ -54,6 +66,20 @@ public:
     bool writeOverrides(const QByteArray &content) const
     {
         return write(QString::fromUtf8(SystemPaths::EventSettingsFile), content);
+    }
+
+    // Removes the directory tree at the system path `path` below the root.
+    bool removeTree(const QString &path) const
+    {
+        const QString target = QDir::cleanPath(SystemPaths::resolve(path));
+        if (m_dir.isValid() && target.startsWith(m_dir.path() + QLatin1Char('/')) && !QFileInfo::exists(target) && !QFileInfo(target).isSymLink()) {
+            return true;
+        }
+        if (!m_dir.isValid() || !target.startsWith(m_dir.path() + QLatin1Char('/')) || !QFileInfo(target).isDir() || QFileInfo(target).isSymLink()) {
+            qWarning("not removing %s: not a directory inside the temporary root", qPrintable(target));
+            return false;
+        }
+        return QDir(target).removeRecursively();
     }
 
     bool makeCatalogueDir(const QString &relativePath = QString()) const
@@ -139,6 +165,8 @@ private Q_SLOTS:
     void repeatedInitAndFree();
     void auditValuesRoundTrip();
     void auditSurvivesBadStoreAndArguments();
+    void failedAuditWriteKeepsTheStore_data();
+    void failedAuditWriteKeepsTheStore();
     void hostileContentDoesNotCrash();
     void largeCatalogueLoadsQuickly();
 };
@@ -263,7 +291,7 @@ void TarnEventsTest::rejectsInconsistentCatalogue()
     }
 
     // Once repaired, the same root loads.
-    QVERIFY(QDir(SystemPaths::resolve(SystemPaths::EventSettingsDir)).removeRecursively());
+    QVERIFY(root.removeTree(QString::fromUtf8(SystemPaths::EventSettingsDir)));
     QVERIFY(root.writeCatalogueFile(QStringLiteral("auth/login.json"), eventJson(QStringLiteral("auth"), QStringLiteral("1"))));
     OpenCatalogue repaired;
     QCOMPARE(repaired.result, 0);
@@ -436,6 +464,63 @@ void TarnEventsTest::auditValuesRoundTrip()
                 .isObject());
 }
 
+void TarnEventsTest::failedAuditWriteKeepsTheStore_data()
+{
+    QTest::addColumn<bool>("fullFileSystem");
+    QTest::newRow("file size limit") << false;
+    QTest::newRow("full file system") << true;
+}
+
+void TarnEventsTest::failedAuditWriteKeepsTheStore()
+{
+    QFETCH(bool, fullFileSystem);
+    SystemRoot root;
+    const QString store = SystemPaths::resolve(SystemPaths::AuditStoreFile);
+    const QString dir = QFileInfo(store).absolutePath();
+    QVERIFY(QDir().mkpath(dir));
+    auto unmount = qScopeGuard([&] {
+        ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+    });
+    if (fullFileSystem) {
+        if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tmpfs", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=16k,mode=0755") != 0) {
+            unmount.dismiss();
+            QSKIP("cannot mount a file system of our own");
+        }
+    } else {
+        unmount.dismiss();
+    }
+    QVERIFY(tnevas_set_audit_event("exec", 1, "alice", 3) != 0);
+    QFile file(store);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    // A store of a few hundred bytes that can no longer be written in full.
+    bool written = true;
+    if (fullFileSystem) {
+        QFile filler(dir + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        while (filler.write(QByteArray(1024, 'f')) > 0) { }
+        filler.close();
+        written = tnevas_set_audit_event("exec", 1, "bob", 2) != 0;
+    } else {
+        struct rlimit previous;
+        QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+        const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit limit = {rlim_t(before.size() + 8), previous.rlim_max};
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+        written = tnevas_set_audit_event("exec", 1, "bob", 2) != 0;
+        ::setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, previousHandler);
+    }
+    QVERIFY(!written);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+    QCOMPARE(QDir(dir).entryList({QStringLiteral("audit-settings.json*")}, QDir::Files | QDir::Hidden), QStringList{QStringLiteral("audit-settings.json")});
+    QCOMPARE(tnevas_get_audit_event("exec", 1, "bob"), 0);
+}
+
 void TarnEventsTest::auditSurvivesBadStoreAndArguments()
 {
     SystemRoot root;
@@ -462,7 +547,7 @@ void TarnEventsTest::auditSurvivesBadStoreAndArguments()
     }
 
     // A store that cannot be written: its directory is taken by a file.
-    QVERIFY(QDir(SystemPaths::resolve(QStringLiteral("/var/lib/tarnevents"))).removeRecursively());
+    QVERIFY(root.removeTree(QStringLiteral("/var/lib/tarnevents")));
     QVERIFY(root.write(QStringLiteral("/var/lib/tarnevents"), "in the way"));
     QCOMPARE(tnevas_set_audit_event("exec", 1, "alice", 1), 0);
     QCOMPARE(tnevas_get_audit_event("exec", 1, "alice"), 0);

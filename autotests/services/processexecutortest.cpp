@@ -3,7 +3,13 @@
 */
 #include "processexecutor.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+
+#include <signal.h>
 
 class ProcessExecutorTest : public QObject
 {
@@ -13,6 +19,7 @@ private Q_SLOTS:
     void runs_data();
     void runs();
     void programThatCannotStartIsAFailure();
+    void programThatTakesTooLongIsKilled();
 };
 
 void ProcessExecutorTest::runs_data()
@@ -49,6 +56,35 @@ void ProcessExecutorTest::programThatCannotStartIsAFailure()
 
     ProcessExecutor killed;
     QVERIFY(killed.execProc<-1>(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("kill -9 $$")}).first != 0);
+}
+
+void ProcessExecutorTest::programThatTakesTooLongIsKilled()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString pidFile = dir.filePath(QStringLiteral("pid"));
+    ProcessExecutor process;
+    const auto [code, output] =
+        process.execProc<300>(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo $$ > '%1'; echo started; exec sleep 30").arg(pidFile)});
+    QCOMPARE(code, -1);
+    QCOMPARE(process.outcome(), ProcessExecutor::Outcome::TimedOut);
+    QCOMPARE(process.failureText(QStringLiteral("sleep"), code, output), QStringLiteral("sleep timed out after 300 ms and was stopped"));
+
+    // Gone already, not only when the runner goes away.
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const pid_t pid = file.readAll().trimmed().toInt();
+    QVERIFY(pid > 0);
+    QCOMPARE(::kill(pid, 0), -1);
+    QCOMPARE(errno, ESRCH);
+
+    // The other ways of failing.
+    ProcessExecutor failing;
+    const auto [status, text] = failing.execProc<-1>(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("echo '  no unit  '; exit 5")});
+    QCOMPARE(failing.failureText(QStringLiteral("sh"), status, text), QStringLiteral("sh failed with exit status 5: no unit"));
+    ProcessExecutor missing;
+    const auto [none, nothing] = missing.execProc<-1>(QStringLiteral("/nonexistent/program"), {});
+    QVERIFY(missing.failureText(QStringLiteral("it"), none, nothing).startsWith(QLatin1String("it could not be started")));
 }
 
 QTEST_GUILESS_MAIN(ProcessExecutorTest)

@@ -24,6 +24,8 @@ private Q_SLOTS:
     void status();
     void switching_data();
     void switching();
+    void failuresAreReported_data();
+    void failuresAreReported();
 
 private:
     void setActive(const QStringList &units) const;
@@ -36,9 +38,13 @@ private:
 void SngHandlerTest::initTestCase()
 {
     QVERIFY(m_dir.isValid());
-    m_systemctl = std::make_unique<FakeProgram>(m_dir.filePath(QStringLiteral("bin")),
-                                                QStringLiteral("systemctl"),
-                                                FakeProgram::systemctlBody(m_dir.filePath(QStringLiteral("state"))));
+    // A command fails, with a message, while "<state>/<command> <unit>.fails" exists.
+    const QString state = m_dir.filePath(QStringLiteral("state"));
+    m_systemctl =
+        std::make_unique<FakeProgram>(m_dir.filePath(QStringLiteral("bin")),
+                                      QStringLiteral("systemctl"),
+                                      QStringLiteral("if [ -e '%1'/\"$1 $2.fails\" ]; then echo \"Job for $2.service failed.\"; exit 1; fi\n").arg(state)
+                                          + FakeProgram::systemctlBody(state));
     FakeProgram::prependToPath(m_dir.filePath(QStringLiteral("bin")));
 }
 
@@ -50,9 +56,13 @@ void SngHandlerTest::init()
 
 void SngHandlerTest::setActive(const QStringList &units) const
 {
+    // Never without a temporary directory of our own: filePath() of an
+    // invalid one is relative.
+    QVERIFY(m_dir.isValid());
     QDir state(m_dir.filePath(QStringLiteral("state")));
+    QVERIFY(QDir::isAbsolutePath(state.path()) && state.path().startsWith(m_dir.path() + QLatin1Char('/')));
     state.removeRecursively();
-    QDir().mkpath(state.path());
+    QVERIFY(QDir().mkpath(state.path()));
     for (const QString &unit : units) {
         QFile file(state.filePath(unit + QStringLiteral(".active")));
         QVERIFY(file.open(QIODevice::WriteOnly));
@@ -126,19 +136,53 @@ void SngHandlerTest::switching()
     const SngHandler &handler = SngHandler::Instance();
     QSignalSpy switched(&handler, &SngHandler::sngSwitched);
 
-    switch (operation) {
-    case SngHandler::Start:
-        handler.syslogNgStart();
-        break;
-    case SngHandler::Stop:
-        handler.syslogNgStop();
-        break;
-    case SngHandler::Restart:
-        handler.syslogNgRestart();
-        break;
-    }
+    const SngHandler::Result result = handler.syslogNgSwitch(SngHandler::Operation(operation));
+    QVERIFY(result.has_value());
     QCOMPARE(m_systemctl->calls(), calls);
     QCOMPARE(activeUnits(), activeAfter);
+    QCOMPARE(switched.size(), 1);
+}
+
+void SngHandlerTest::failuresAreReported_data()
+{
+    QTest::addColumn<int>("operation");
+    QTest::addColumn<QStringList>("failing");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("start: auditd does not start, syslog-ng still does")
+        << int(SngHandler::Start) << QStringList{QStringLiteral("start auditd")}
+        << QStringList{QStringLiteral("status auditd"), QStringLiteral("start auditd"), QStringLiteral("start syslog-ng")}
+        << QStringLiteral("systemctl start auditd failed with exit status 1: Job for auditd.service failed.");
+    QTest::newRow("start: syslog-ng") << int(SngHandler::Start) << QStringList{QStringLiteral("start syslog-ng")}
+                                      << QStringList{QStringLiteral("status auditd"), QStringLiteral("start auditd"), QStringLiteral("start syslog-ng")}
+                                      << QStringLiteral("systemctl start syslog-ng failed with exit status 1: Job for syslog-ng.service failed.");
+    QTest::newRow("stop") << int(SngHandler::Stop) << QStringList{QStringLiteral("stop syslog-ng")} << QStringList{QStringLiteral("stop syslog-ng")}
+                          << QStringLiteral("systemctl stop syslog-ng failed with exit status 1: Job for syslog-ng.service failed.");
+    QTest::newRow("restart: both") << int(SngHandler::Restart) << QStringList{QStringLiteral("restart auditd"), QStringLiteral("restart syslog-ng")}
+                                   << QStringList{QStringLiteral("restart auditd"), QStringLiteral("restart syslog-ng")}
+                                   << QStringLiteral(
+                                          "systemctl restart auditd failed with exit status 1: Job for auditd.service failed.\n"
+                                          "systemctl restart syslog-ng failed with exit status 1: Job for syslog-ng.service failed.");
+}
+
+void SngHandlerTest::failuresAreReported()
+{
+    QFETCH(int, operation);
+    QFETCH(QStringList, failing);
+    QFETCH(QStringList, calls);
+    QFETCH(QString, error);
+    for (const QString &command : std::as_const(failing)) {
+        QFile marker(m_dir.filePath(QStringLiteral("state/%1.fails").arg(command)));
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+    }
+    const SngHandler &handler = SngHandler::Instance();
+    QSignalSpy switched(&handler, &SngHandler::sngSwitched);
+
+    const SngHandler::Result result = handler.syslogNgSwitch(SngHandler::Operation(operation));
+    QVERIFY(!result.has_value());
+    QCOMPARE(result.error(), error);
+    QCOMPARE(m_systemctl->calls(), calls);
     QCOMPARE(switched.size(), 1);
 }
 

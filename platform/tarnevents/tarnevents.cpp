@@ -53,7 +53,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -407,6 +406,37 @@ int storedValue(const QJsonValue &value)
     return 0;
 }
 
+// Replaces the file at `path` with `content` through a new file beside it,
+// renamed over the old one only when every byte reached the disk: a full
+// file system or a file size limit leaves the old file as it was.
+bool replaceFile(const QString &path, const QByteArray &content)
+{
+    QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const char *next = content.constData();
+    qint64 left = content.size();
+    bool ok = true;
+    while (ok && left > 0) {
+        const ssize_t count = ::write(fd, next, size_t(left));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = count > 0;
+        next += ok ? count : 0;
+        left -= ok ? count : 0;
+    }
+    ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.constData(), QFile::encodeName(path).constData()) == 0;
+    if (!ok) {
+        ::unlink(temporary.constData());
+    }
+    return ok;
+}
+
 std::mutex &auditMutex()
 {
     static std::mutex m;
@@ -554,15 +584,6 @@ int tnevas_set_audit_event(const char *auditId, int auditType, const char *subje
     if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
         return 0;
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return 0;
-    }
-    const QByteArray text = QJsonDocument(store).toJson(QJsonDocument::Indented);
-    if (file.write(text) != text.size()) {
-        file.cancelWriting();
-        return 0;
-    }
-    return file.commit() ? 1 : 0;
+    return replaceFile(path, QJsonDocument(store).toJson(QJsonDocument::Indented)) ? 1 : 0;
 }
 }

@@ -3,20 +3,31 @@
 */
 #include "admineventshelper.h"
 
+#include "actionids.h"
+#include "fileio.h"
 #include "pathpolicy.h"
 #include "processexecutor.h"
 #include "snghandler.h"
 #include "systempaths.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVariantHash>
 
-#include <expected>
+#include <initializer_list>
+#include <utility>
+
+#include <unistd.h>
 
 namespace
 {
+constexpr int ConfigManagerTimeout = 300 * 1000;
+// The configuration manager refuses larger archives.
+constexpr qint64 MaxArchiveSize = 64 * 1024 * 1024;
+const QString ExportError = QStringLiteral("tarn-event-config-manager: unable to export configuration");
+const QString ImportError = QStringLiteral("tarn-event-config-manager: unable to import configuration");
+
 KAuth::ActionReply errorReply(const QString &description)
 {
     KAuth::ActionReply reply = KAuth::ActionReply::HelperErrorReply();
@@ -24,32 +35,107 @@ KAuth::ActionReply errorReply(const QString &description)
     return reply;
 }
 
-// Replaces the file at `path` with `content` in one step: the new content
-// goes to a temporary file beside it, which is renamed over the old one only
-// when everything was written. Any failure leaves the old file as it was.
-std::expected<void, QString> replaceFile(const QString &path, const QByteArray &content)
+// The types of the arguments, as the module sends them.
+enum class Type {
+    String,
+    Bytes,
+    Int,
+    StringList, // a QStringList, or a QVariantList of strings
+    Contents, // a QVariantHash or QVariantMap of path -> QByteArray
+};
+
+bool hasType(const QVariant &value, Type type)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        return std::unexpected(file.errorString());
+    const auto all = [](const auto &container, int itemType) {
+        for (const QVariant &item : container) {
+            if (item.userType() != itemType) {
+                return false;
+            }
+        }
+        return true;
+    };
+    switch (type) {
+    case Type::String:
+        return value.userType() == QMetaType::QString;
+    case Type::Bytes:
+        return value.userType() == QMetaType::QByteArray;
+    case Type::Int:
+        return value.userType() == QMetaType::Int;
+    case Type::StringList:
+        return value.userType() == QMetaType::QStringList || (value.userType() == QMetaType::QVariantList && all(value.toList(), QMetaType::QString));
+    case Type::Contents:
+        return (value.userType() == QMetaType::QVariantHash && all(value.toHash(), QMetaType::QByteArray))
+            || (value.userType() == QMetaType::QVariantMap && all(value.toMap(), QMetaType::QByteArray));
     }
-    // rw-r--r--: logrotate ignores group- or world-writable files.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
-    if (file.write(content) != content.size()) {
-        const QString error = file.errorString();
-        file.cancelWriting();
-        return std::unexpected(error);
+    return false;
+}
+
+QString typeName(Type type)
+{
+    switch (type) {
+    case Type::String:
+        return QStringLiteral("a string");
+    case Type::Bytes:
+        return QStringLiteral("a byte array");
+    case Type::Int:
+        return QStringLiteral("an integer");
+    case Type::StringList:
+        return QStringLiteral("a list of strings");
+    case Type::Contents:
+        return QStringLiteral("a map of paths to byte arrays");
     }
-    if (!file.commit()) {
-        const QString error = file.errorString();
-        return std::unexpected(error.isEmpty() ? QStringLiteral("cannot write %1").arg(path) : error);
+    return QString();
+}
+
+// Every argument of `required` must be present with its type; otherwise the
+// action is refused before anything is touched.
+FileIo::Result checkArguments(const char *action, const QVariantMap &args, std::initializer_list<std::pair<const char *, Type>> required)
+{
+    for (const auto &[key, type] : required) {
+        const auto it = args.constFind(QLatin1String(key));
+        if (it == args.cend()) {
+            return std::unexpected(QStringLiteral("%1: argument \"%2\" is missing").arg(QLatin1String(action), QLatin1String(key)));
+        }
+        if (!hasType(*it, type)) {
+            return std::unexpected(QStringLiteral("%1: argument \"%2\" is not %3").arg(QLatin1String(action), QLatin1String(key), typeName(type)));
+        }
     }
     return {};
 }
 
+// path -> content of a Contents argument.
+QHash<QString, QByteArray> contentsOf(const QVariant &value)
+{
+    QHash<QString, QByteArray> contents;
+    if (value.userType() == QMetaType::QVariantHash) {
+        const QVariantHash hash = value.toHash();
+        for (auto it = hash.cbegin(); it != hash.cend(); ++it) {
+            contents.insert(it.key(), it.value().toByteArray());
+        }
+    } else {
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            contents.insert(it.key(), it.value().toByteArray());
+        }
+    }
+    return contents;
+}
+
+// auditd keeps its own rules readable by root and its group only; logrotate
+// ignores group- or world-writable files.
+mode_t modeOfManagedFile(const QString &path)
+{
+    return path == SystemPaths::resolve(SystemPaths::AuditRulesFile) ? 0640 : 0644;
+}
+
+FileIo::Result writeManagedFile(const QString &path, const QByteArray &content)
+{
+    return FileIo::replaceFile(path, content, modeOfManagedFile(path));
+}
+
 // Every path of `paths` must be a managed file; otherwise the reasons of all
 // refusals, one per line.
-std::expected<void, QString> checkManagedFiles(const QStringList &paths)
+FileIo::Result checkManagedFiles(const QStringList &paths)
 {
     QStringList refusals;
     for (const QString &path : paths) {
@@ -64,15 +150,25 @@ std::expected<void, QString> checkManagedFiles(const QStringList &paths)
     return {};
 }
 
-KAuth::ActionReply runConfigManager(const QString &option, const QString &path, PathPolicy::ArchiveUse use, const QString &failure)
+// Runs the configuration manager with `option` on `archive`.
+FileIo::Result runConfigManager(const QString &option, const QString &archive)
 {
-    const PathPolicy::Verdict verdict = PathPolicy::checkArchiveFile(path, use);
-    if (!verdict) {
-        return errorReply(verdict.error());
-    }
     ProcessExecutor process;
-    const int code = process.execProc<-1>(SystemPaths::resolve(SystemPaths::ConfigManagerProgram), {option, path}).first;
-    return code == 0 ? KAuth::ActionReply::SuccessReply() : errorReply(failure);
+    const auto [code, output] = process.execProc<ConfigManagerTimeout>(SystemPaths::resolve(SystemPaths::ConfigManagerProgram), {option, archive});
+    if (code == 0) {
+        return {};
+    }
+    return std::unexpected(process.failureText(QStringLiteral("tarn-event-config-manager %1").arg(option), code, output));
+}
+
+// A directory only root can enter, for the archive while the configuration
+// manager works on it.
+FileIo::Result makePrivateDirectory(const QTemporaryDir &dir)
+{
+    if (!dir.isValid()) {
+        return std::unexpected(QStringLiteral("cannot create a temporary directory: %1").arg(dir.errorString()));
+    }
+    return {};
 }
 }
 
@@ -81,39 +177,115 @@ AdminEventsHelper::AdminEventsHelper(QObject *parent)
 {
 }
 
+uid_t AdminEventsHelper::callerUid() const
+{
+    return ::getuid();
+}
+
 KAuth::ActionReply AdminEventsHelper::loggingservicectl(const QVariantMap &args)
 {
+    const auto accepted = checkArguments("loggingservicectl", args, {{"cmd", Type::String}});
+    if (!accepted) {
+        return errorReply(accepted.error());
+    }
     const QString cmd = args.value(QStringLiteral("cmd")).toString();
+    SngHandler::Result result;
     if (cmd == QLatin1String("start")) {
-        SngHandler::Instance().syslogNgStart();
+        result = SngHandler::Instance().syslogNgStart();
     } else if (cmd == QLatin1String("stop")) {
-        SngHandler::Instance().syslogNgStop();
+        result = SngHandler::Instance().syslogNgStop();
     } else if (cmd == QLatin1String("restart")) {
-        SngHandler::Instance().syslogNgRestart();
+        result = SngHandler::Instance().syslogNgRestart();
     } else {
         return errorReply(QStringLiteral("loggingservicectl: unknown command"));
     }
-    return KAuth::ActionReply::SuccessReply();
+    return result ? KAuth::ActionReply::SuccessReply() : errorReply(result.error());
 }
 
+// The configuration manager writes the archive as root into a private
+// directory; the copy to the file the user chose is made with the user's
+// credentials, so that no link swapped in on the way gets the helper to
+// write where the user may not.
 KAuth::ActionReply AdminEventsHelper::exportconfig(const QVariantMap &args)
 {
-    return runConfigManager(QStringLiteral("-o"),
-                            args.value(QStringLiteral("output")).toString(),
-                            PathPolicy::ArchiveUse::Export,
-                            QStringLiteral("tarn-event-config-manager: unable to export configuration"));
+    const auto accepted = checkArguments("exportconfig", args, {{"output", Type::String}});
+    if (!accepted) {
+        return errorReply(accepted.error());
+    }
+    const QString target = args.value(QStringLiteral("output")).toString();
+    const PathPolicy::Verdict verdict = PathPolicy::checkArchiveFile(target, PathPolicy::ArchiveUse::Export);
+    if (!verdict) {
+        return errorReply(verdict.error());
+    }
+
+    QTemporaryDir work;
+    const auto made = makePrivateDirectory(work);
+    if (!made) {
+        return errorReply(ExportError + QStringLiteral(": ") + made.error());
+    }
+    const QString archive = work.filePath(QStringLiteral("configuration.tar.gz"));
+    const auto exported = runConfigManager(QStringLiteral("-o"), archive);
+    if (!exported) {
+        return errorReply(ExportError + QStringLiteral(": ") + exported.error());
+    }
+    const auto content = FileIo::readRegularFile(archive, MaxArchiveSize);
+    if (!content) {
+        return errorReply(ExportError + QStringLiteral(": ") + content.error());
+    }
+
+    const FileIo::Credentials caller(callerUid());
+    if (!caller.status()) {
+        return errorReply(caller.status().error());
+    }
+    const auto written = FileIo::replaceFile(target, *content, 0644, true);
+    return written ? KAuth::ActionReply::SuccessReply() : errorReply(written.error());
 }
 
+// The user's archive is read with the user's credentials and copied into a
+// private directory, where the configuration manager reads it.
 KAuth::ActionReply AdminEventsHelper::importconfig(const QVariantMap &args)
 {
-    return runConfigManager(QStringLiteral("-i"),
-                            args.value(QStringLiteral("input")).toString(),
-                            PathPolicy::ArchiveUse::Import,
-                            QStringLiteral("tarn-event-config-manager: unable to import configuration"));
+    const auto accepted = checkArguments("importconfig", args, {{"input", Type::String}});
+    if (!accepted) {
+        return errorReply(accepted.error());
+    }
+    const QString source = args.value(QStringLiteral("input")).toString();
+    const PathPolicy::Verdict verdict = PathPolicy::checkArchiveFile(source, PathPolicy::ArchiveUse::Import);
+    if (!verdict) {
+        return errorReply(verdict.error());
+    }
+
+    std::expected<QByteArray, QString> content;
+    {
+        const FileIo::Credentials caller(callerUid());
+        if (!caller.status()) {
+            return errorReply(caller.status().error());
+        }
+        content = FileIo::readRegularFile(source, MaxArchiveSize);
+    }
+    if (!content) {
+        return errorReply(content.error());
+    }
+
+    QTemporaryDir work;
+    auto prepared = makePrivateDirectory(work);
+    const QString archive = work.filePath(QStringLiteral("configuration.tar.gz"));
+    if (prepared) {
+        prepared = FileIo::replaceFile(archive, *content, 0600);
+    }
+    if (!prepared) {
+        return errorReply(ImportError + QStringLiteral(": ") + prepared.error());
+    }
+    const auto imported = runConfigManager(QStringLiteral("-i"), archive);
+    return imported ? KAuth::ActionReply::SuccessReply() : errorReply(ImportError + QStringLiteral(": ") + imported.error());
 }
 
 KAuth::ActionReply AdminEventsHelper::writeconfig(const QVariantMap &args)
 {
+    const auto accepted = checkArguments("writeconfig", args, {{"action", Type::String}, {"path", Type::String}, {"content", Type::Bytes}});
+    if (!accepted) {
+        return errorReply(accepted.error());
+    }
     if (args.value(QStringLiteral("action")).toString() != QLatin1String("writeConfig")) {
         return errorReply(QStringLiteral("writeconfig: unknown action"));
     }
@@ -124,12 +296,16 @@ KAuth::ActionReply AdminEventsHelper::writeconfig(const QVariantMap &args)
     if (!verdict) {
         return errorReply(verdict.error());
     }
-    const auto written = replaceFile(path, content);
+    const auto written = writeManagedFile(path, content);
     return written ? KAuth::ActionReply::SuccessReply() : errorReply(written.error());
 }
 
 KAuth::ActionReply AdminEventsHelper::removeconfig(const QVariantMap &args)
 {
+    const auto accepted = checkArguments("removeconfig", args, {{"file", Type::String}});
+    if (!accepted) {
+        return errorReply(accepted.error());
+    }
     const QString path = args.value(QStringLiteral("file")).toString();
     const PathPolicy::Verdict verdict = PathPolicy::checkManagedFile(path);
     if (!verdict) {
@@ -144,10 +320,14 @@ KAuth::ActionReply AdminEventsHelper::removeconfig(const QVariantMap &args)
 
 KAuth::ActionReply AdminEventsHelper::removenotificationconfigs(const QVariantMap &args)
 {
-    const QStringList paths = args.value(QStringLiteral("paths")).toStringList();
-    const auto accepted = checkManagedFiles(paths);
+    const auto accepted = checkArguments("removenotificationconfigs", args, {{"paths", Type::StringList}});
     if (!accepted) {
         return errorReply(accepted.error());
+    }
+    const QStringList paths = args.value(QStringLiteral("paths")).toStringList();
+    const auto allowed = checkManagedFiles(paths);
+    if (!allowed) {
+        return errorReply(allowed.error());
     }
 
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
@@ -162,15 +342,19 @@ KAuth::ActionReply AdminEventsHelper::removenotificationconfigs(const QVariantMa
 
 KAuth::ActionReply AdminEventsHelper::writenotificationconfigs(const QVariantMap &args)
 {
-    const QVariantHash notifications = args.value(QStringLiteral("notifications")).toHash();
-    const auto accepted = checkManagedFiles(notifications.keys());
+    const auto accepted = checkArguments("writenotificationconfigs", args, {{"notifications", Type::Contents}});
     if (!accepted) {
         return errorReply(accepted.error());
+    }
+    const QHash<QString, QByteArray> notifications = contentsOf(args.value(QStringLiteral("notifications")));
+    const auto allowed = checkManagedFiles(notifications.keys());
+    if (!allowed) {
+        return errorReply(allowed.error());
     }
 
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     for (auto it = notifications.cbegin(); it != notifications.cend(); ++it) {
-        const auto written = replaceFile(it.key(), it.value().toByteArray());
+        const auto written = writeManagedFile(it.key(), it.value());
         if (!written) {
             reply = errorReply(written.error());
         }
@@ -180,14 +364,31 @@ KAuth::ActionReply AdminEventsHelper::writenotificationconfigs(const QVariantMap
 
 KAuth::ActionReply AdminEventsHelper::setauditsettings(const QVariantMap &auditSettings)
 {
-    if (!m_auditSettings.setAuditSettings(auditSettings)) {
-        return errorReply(QStringLiteral("Settings were not changed in system"));
+    const auto accepted = checkArguments("setauditsettings", auditSettings, {{"AUDIT_TYPE", Type::Int}});
+    if (!accepted) {
+        return errorReply(accepted.error());
+    }
+    for (auto it = auditSettings.cbegin(); it != auditSettings.cend(); ++it) {
+        if (!hasType(it.value(), Type::Int)) {
+            return errorReply(QStringLiteral("setauditsettings: the value of \"%1\" is not an integer").arg(it.key()));
+        }
+    }
+    if (!m_auditSettings.isAuditSettingsChanged(auditSettings)) {
+        return errorReply(QString::fromLatin1(ActionIds::AuditUnchangedError));
+    }
+    const QStringList failed = m_auditSettings.setAuditSettings(auditSettings);
+    if (!failed.isEmpty()) {
+        return errorReply(QString::fromLatin1(ActionIds::AuditWriteFailedError) + QStringLiteral(": ") + failed.join(QStringLiteral(", ")));
     }
     return KAuth::ActionReply::SuccessReply();
 }
 
 KAuth::ActionReply AdminEventsHelper::getauditsettings(const QVariantMap &args)
 {
+    const auto accepted = checkArguments("getauditsettings", args, {{"list", Type::StringList}, {"auditType", Type::Int}, {"auditIDs", Type::StringList}});
+    if (!accepted) {
+        return errorReply(accepted.error());
+    }
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     reply.setData(m_auditSettings.getAuditSettings(args.value(QStringLiteral("list")).toStringList(),
                                                    args.value(QStringLiteral("auditType")).toInt(),

@@ -10,9 +10,13 @@
 #include <QObject>
 #include <QVariantMap>
 
+#include <sys/types.h>
+
 // The privileged helper: carries out the module's KAuth actions
 // "tarnos.kcm.adminevents.<slot name>" as the super-user. Every argument is
-// untrusted: files are touched only when PathPolicy accepts their paths.
+// untrusted: an action whose arguments lack a key or have another type than
+// the module sends is refused before anything is touched, and files are
+// touched only when PathPolicy accepts their paths.
 class AdminEventsHelper : public QObject
 {
     Q_OBJECT
@@ -20,11 +24,13 @@ public:
     explicit AdminEventsHelper(QObject *parent = nullptr);
 
 public Q_SLOTS:
-    // "cmd": "start", "stop" or "restart" of syslog-ng (auditd with it).
+    // "cmd": "start", "stop" or "restart" of syslog-ng (auditd with it); an
+    // error when a systemctl failed.
     KAuth::ActionReply loggingservicectl(const QVariantMap &args);
-    // "output": the archive to write, an existing regular file.
+    // "output": the archive to write (replaced, or created), with the caller's
+    // credentials.
     KAuth::ActionReply exportconfig(const QVariantMap &args);
-    // "input": the archive to read.
+    // "input": the archive to read, with the caller's credentials.
     KAuth::ActionReply importconfig(const QVariantMap &args);
     // "action" = "writeConfig", "path", "content" (bytes).
     KAuth::ActionReply writeconfig(const QVariantMap &args);
@@ -34,10 +40,18 @@ public Q_SLOTS:
     KAuth::ActionReply removenotificationconfigs(const QVariantMap &args);
     // "notifications": path -> content.
     KAuth::ActionReply writenotificationconfigs(const QVariantMap &args);
-    // Setting key -> value, plus "AUDIT_TYPE".
+    // Setting key -> value, plus "AUDIT_TYPE", all integers. Errors:
+    // ActionIds::AuditUnchangedError when nothing differs (nothing written),
+    // ActionIds::AuditWriteFailedError, ": " and the keys that failed.
     KAuth::ActionReply setauditsettings(const QVariantMap &auditSettings);
     // "list" (subjects), "auditType", "auditIDs"; replies with the settings.
     KAuth::ActionReply getauditsettings(const QVariantMap &args);
+
+protected:
+    // Whose credentials the archive of an export or import is accessed with.
+    // Here this process's user; the program asks KAuth for the user who
+    // called the action (KAuth can tell only inside a call it delivered).
+    virtual uid_t callerUid() const;
 
 private:
     AuditSettings m_auditSettings;

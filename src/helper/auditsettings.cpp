@@ -72,21 +72,18 @@ bool AuditSettings::isAuditSettingsChanged(const QVariantMap &settings) const
     return changed;
 }
 
-bool AuditSettings::setAuditSettings(const QVariantMap &settings) const
+QStringList AuditSettings::setAuditSettings(const QVariantMap &settings) const
 {
-    if (!isAuditSettingsChanged(settings)) {
-        return false;
-    }
     const int auditType = settings.value(AuditTypeKey).toInt();
-    bool result = true;
+    QStringList failed;
     for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
         if (it.key() == AuditTypeKey) {
             continue;
         }
         const SettingKey key = splitKey(it.key(), auditType);
         if (tnevas_set_audit_event(key.auditId.constData(), auditType, key.subject.constData(), it.value().toInt()) == 0) {
-            result = false;
+            failed.append(it.key());
         }
     }
-    return result;
+    return failed;
 }

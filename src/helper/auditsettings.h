@@ -27,7 +27,7 @@ public:
     // Whether any setting of `settings` differs from the system.
     bool isAuditSettingsChanged(const QVariantMap &settings) const;
 
-    // Writes every setting of `settings`. False when nothing differs from the
-    // system (nothing is written then) or when any write failed.
-    bool setAuditSettings(const QVariantMap &settings) const;
+    // Writes every setting of `settings`, also after a failure. Returns the
+    // keys whose write failed, in key order (empty: all written).
+    QStringList setAuditSettings(const QVariantMap &settings) const;
 };

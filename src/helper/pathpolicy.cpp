@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -86,6 +87,25 @@ PathPolicy::Verdict checkDirectories(const QString &base, const QString &path)
     }
     return {};
 }
+
+PathPolicy::Verdict checkParentDirectory(const QString &path)
+{
+    struct stat status;
+    int error = 0;
+    const QString parent = path.left(std::max<qsizetype>(path.lastIndexOf(QLatin1Char('/')), 1));
+    switch (kindOf(parent, &status, &error)) {
+    case Kind::Directory:
+        return {};
+    case Kind::Missing:
+    case Kind::Unknown:
+        return refused(path, QStringLiteral("cannot examine %1: %2").arg(parent, errnoText(error)));
+    case Kind::Link:
+    case Kind::Regular:
+    case Kind::Other:
+        break;
+    }
+    return refused(path, QStringLiteral("%1 is not a directory").arg(parent));
+}
 }
 
 bool PathPolicy::isFileId(const QString &fileId)
@@ -160,18 +180,20 @@ PathPolicy::Verdict PathPolicy::checkArchiveFile(const QString &path, ArchiveUse
     int error = 0;
     switch (kindOf(path, &status, &error)) {
     case Kind::Regular:
-        break;
+        return {};
     case Kind::Missing:
+        // An export creates its archive; the directory must be there.
+        if (use == ArchiveUse::Export && error == ENOENT) {
+            return checkParentDirectory(path);
+        }
+        return refused(path, errnoText(error));
     case Kind::Unknown:
         return refused(path, errnoText(error));
     case Kind::Link:
         return refused(path, QStringLiteral("it is a symbolic link"));
     case Kind::Directory:
     case Kind::Other:
-        return refused(path, QStringLiteral("it is not a regular file"));
+        break;
     }
-    if (use == ArchiveUse::Export && status.st_nlink != 1) {
-        return refused(path, QStringLiteral("it has other hard links"));
-    }
-    return {};
+    return refused(path, QStringLiteral("it is not a regular file"));
 }

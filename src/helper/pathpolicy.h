@@ -15,7 +15,9 @@
 // rules file, the syslog-ng common file, the logrotate file and the
 // notification destination files "mod-tarn-<file id>.conf" directly in the
 // syslog-ng configuration directory. The archive of an export or an import is
-// a file the user picked; it is accepted only as a plain regular file reached
+// a file the user picked, which the helper reads or writes with the user's
+// credentials; as an early refusal it is accepted only as a plain regular
+// file (or, for an export, a new file in an existing directory) reached
 // without any symbolic link.
 class PathPolicy
 {
@@ -24,8 +26,8 @@ public:
     using Verdict = std::expected<void, QString>;
 
     enum class ArchiveUse {
-        Export, // the helper's program writes into it
-        Import, // the helper's program reads it
+        Export, // the helper writes it
+        Import, // the helper reads it
     };
 
     // Letters, digits, "-", "_" and ".", not empty and not starting with ".".
@@ -40,7 +42,7 @@ public:
     static Verdict checkManagedFile(const QString &path);
 
     // For an export or import archive: an absolute path without any symbolic
-    // link, naming an existing regular file; an export target must not have
-    // other hard links.
+    // link, naming an existing regular file; an export target may also be
+    // missing when its directory exists.
     static Verdict checkArchiveFile(const QString &path, ArchiveUse use);
 };

@@ -4,19 +4,37 @@
 #include "snghandler.h"
 
 #include "processexecutor.h"
+#include "systempaths.h"
 
 #include <KLocalizedString>
 
 namespace
 {
-const QString Systemctl = QStringLiteral("systemctl");
 const QString Auditd = QStringLiteral("auditd");
 const QString SyslogNg = QStringLiteral("syslog-ng");
 
-int systemctl(const QString &command, const QString &unit)
+// Runs "systemctl <command> <unit>"; the failure text when it did not exit 0.
+SngHandler::Result systemctl(const QString &command, const QString &unit)
 {
     ProcessExecutor process;
-    return process.execProc<-1>(Systemctl, {command, unit}).first;
+    const auto [code, output] = process.execProc<SngHandler::SystemctlTimeout>(SystemPaths::systemProgram(SystemPaths::SystemctlProgram), {command, unit});
+    if (code == 0) {
+        return {};
+    }
+    return std::unexpected(process.failureText(QStringLiteral("systemctl %1 %2").arg(command, unit), code, output));
+}
+
+// Keeps the first failure and adds later ones on lines of their own.
+void collect(SngHandler::Result &total, const SngHandler::Result &step)
+{
+    if (step) {
+        return;
+    }
+    if (total) {
+        total = std::unexpected(step.error());
+    } else {
+        total = std::unexpected(QString(total.error() + QLatin1Char('\n') + step.error()));
+    }
 }
 
 QString onOff(bool on)
@@ -33,7 +51,7 @@ SngHandler &SngHandler::Instance()
 
 bool SngHandler::getStatus()
 {
-    const bool syslogNgActive = systemctl(QStringLiteral("status"), SyslogNg) == 0;
+    const bool syslogNgActive = systemctl(QStringLiteral("status"), SyslogNg).has_value();
     const bool auditdActive = getAuditdStatus();
     setToolTip(auditdActive, syslogNgActive);
     return auditdActive && syslogNgActive;
@@ -41,7 +59,7 @@ bool SngHandler::getStatus()
 
 bool SngHandler::getAuditdStatus() const
 {
-    return systemctl(QStringLiteral("status"), Auditd) == 0;
+    return systemctl(QStringLiteral("status"), Auditd).has_value();
 }
 
 void SngHandler::setToolTip(bool auditdActive, bool syslogNgActive)
@@ -49,23 +67,24 @@ void SngHandler::setToolTip(bool auditdActive, bool syslogNgActive)
     toolTip = QStringLiteral("auditd: ") + onOff(auditdActive) + QStringLiteral(", ") + QStringLiteral("syslog-ng: ") + onOff(syslogNgActive);
 }
 
-void SngHandler::auditdStart() const
+SngHandler::Result SngHandler::auditdStart() const
 {
-    systemctl(QStringLiteral("start"), Auditd);
+    return systemctl(QStringLiteral("start"), Auditd);
 }
 
-void SngHandler::auditdRestart() const
+SngHandler::Result SngHandler::auditdRestart() const
 {
-    systemctl(QStringLiteral("restart"), Auditd);
+    return systemctl(QStringLiteral("restart"), Auditd);
 }
 
-void SngHandler::syslogNgSwitch(const SngHandler::Operation &operation) const
+SngHandler::Result SngHandler::syslogNgSwitch(const SngHandler::Operation &operation) const
 {
+    Result result;
     QString command;
     switch (operation) {
     case Start:
         if (!getAuditdStatus()) {
-            auditdStart();
+            collect(result, auditdStart());
         }
         command = QStringLiteral("start");
         break;
@@ -73,25 +92,26 @@ void SngHandler::syslogNgSwitch(const SngHandler::Operation &operation) const
         command = QStringLiteral("stop");
         break;
     case Restart:
-        auditdRestart();
+        collect(result, auditdRestart());
         command = QStringLiteral("restart");
         break;
     }
-    systemctl(command, SyslogNg);
+    collect(result, systemctl(command, SyslogNg));
     Q_EMIT sngSwitched();
+    return result;
 }
 
-void SngHandler::syslogNgStart() const
+SngHandler::Result SngHandler::syslogNgStart() const
 {
-    syslogNgSwitch(Start);
+    return syslogNgSwitch(Start);
 }
 
-void SngHandler::syslogNgStop() const
+SngHandler::Result SngHandler::syslogNgStop() const
 {
-    syslogNgSwitch(Stop);
+    return syslogNgSwitch(Stop);
 }
 
-void SngHandler::syslogNgRestart() const
+SngHandler::Result SngHandler::syslogNgRestart() const
 {
-    syslogNgSwitch(Restart);
+    return syslogNgSwitch(Restart);
 }
