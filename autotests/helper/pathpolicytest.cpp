@@ -76,6 +76,7 @@ void PathPolicyTest::managedFiles()
 void PathPolicyTest::managedFilesFollowTheRoot()
 {
     QTemporaryDir root;
+    QVERIFY(root.isValid());
     qputenv("ADMINEVENTS_ROOT", QFile::encodeName(root.path()) + "/");
     QVERIFY(PathPolicy::isManagedFile(root.path() + QStringLiteral("/etc/tarn-syslog.conf")));
     QVERIFY(PathPolicy::isManagedFile(SystemPaths::notificationDestinationFile(QStringLiteral("a"))));
