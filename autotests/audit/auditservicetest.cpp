@@ -9,6 +9,15 @@
 
 using SubjectTable = QHash<QPair<QString, QString>, int>;
 
+// What a write tells: the system changed, or already held every value.
+const std::expected<bool, QString> Changed = true;
+const std::expected<bool, QString> Unchanged = false;
+// A write that failed for `reason`.
+std::expected<bool, QString> failedWith(const QString &reason)
+{
+    return std::unexpected(reason);
+}
+
 namespace
 {
 QPair<QString, QString> key(const char *auditId, const char *subject)
@@ -72,7 +81,7 @@ private Q_SLOTS:
     void writesPerGroupSettings()
     {
         FakeAuditService service;
-        QVERIFY(service.setAuditSettings({{key("chmod", "wheel"), 3}, {key("exec", "wheel"), 0}}, 2));
+        QCOMPARE(service.setAuditSettings({{key("chmod", "wheel"), 3}, {key("exec", "wheel"), 0}}, 2), Changed);
 
         QCOMPARE(service.requests.size(), 1);
         QCOMPARE(service.requests.first().action, QString::fromLatin1(ActionIds::SetAuditSettings));
@@ -85,7 +94,7 @@ private Q_SLOTS:
     void writesOtherSettings()
     {
         FakeAuditService service;
-        QVERIFY(service.setOtherAuditSettings({{QStringLiteral("open"), 3}}));
+        QCOMPARE(service.setOtherAuditSettings({{QStringLiteral("open"), 3}}), Changed);
         QCOMPARE(service.requests.first().arguments, (QVariantMap{{QStringLiteral("AUDIT_TYPE"), 4}, {QStringLiteral("open"), 3}}));
         QCOMPARE(service.value(QStringLiteral("open"), 4, QString()), 3);
     }
@@ -94,22 +103,31 @@ private Q_SLOTS:
     {
         FakeAuditService service;
         // An empty table still names its audit type.
-        QVERIFY(!service.setAuditSettings({}, 1));
+        QCOMPARE(service.setAuditSettings({}, 1), Unchanged);
         QCOMPARE(service.requests.first().arguments, (QVariantMap{{QStringLiteral("AUDIT_TYPE"), 1}}));
-        QCOMPARE(service.errorString(), QStringLiteral("Settings were not changed in system"));
+        QCOMPARE(service.errorString(), QString::fromLatin1(ActionIds::AuditUnchangedError));
 
         service.setValue(QStringLiteral("open"), 4, QString(), 1);
-        QVERIFY(!service.setOtherAuditSettings({{QStringLiteral("open"), 1}}));
-        QVERIFY(service.setOtherAuditSettings({{QStringLiteral("open"), 3}}));
+        QCOMPARE(service.setOtherAuditSettings({{QStringLiteral("open"), 1}}), Unchanged);
+        QCOMPARE(service.setOtherAuditSettings({{QStringLiteral("open"), 3}}), Changed);
         QVERIFY(service.errorString().isEmpty());
     }
 
-    void aFailedWriteIsFalse()
+    void aFailedWriteIsAnError_data()
     {
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("values not written") << QString::fromLatin1(ActionIds::AuditWriteFailedError) + QStringLiteral(": open");
+        QTest::newRow("helper unreachable") << QStringLiteral("The helper does not answer");
+        QTest::newRow("authorisation denied") << QStringLiteral("Authorization denied");
+    }
+
+    void aFailedWriteIsAnError()
+    {
+        QFETCH(QString, failure);
         FakeAuditService service;
-        service.setFailure(QStringLiteral("The helper does not answer"));
-        QVERIFY(!service.setOtherAuditSettings({{QStringLiteral("open"), 3}}));
-        QCOMPARE(service.errorString(), QStringLiteral("The helper does not answer"));
+        service.setFailure(failure);
+        QCOMPARE(service.setOtherAuditSettings({{QStringLiteral("open"), 3}}), failedWith(failure));
+        QCOMPARE(service.setAuditSettings({{key("open", "alice"), 3}}, 1), failedWith(failure));
     }
 
     void convertsTablesToMapsAndBack_data()
@@ -136,7 +154,7 @@ private Q_SLOTS:
     void aNameWithASlashSurvivesTheHelper()
     {
         FakeAuditService service;
-        QVERIFY(service.setAuditSettings({{key("mount", "ldap/admins"), 3}}, 2));
+        QCOMPARE(service.setAuditSettings({{key("mount", "ldap/admins"), 3}}, 2), Changed);
         QCOMPARE(service.value(QStringLiteral("mount"), 2, QStringLiteral("ldap/admins")), 3);
         QCOMPARE(service.getAuditSettings(2, {QStringLiteral("mount")}, {QStringLiteral("ldap/admins")}), (SubjectTable{{key("mount", "ldap/admins"), 3}}));
     }

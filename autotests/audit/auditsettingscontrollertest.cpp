@@ -2,6 +2,7 @@
     SPDX-License-Identifier: GPL-2.0-or-later
 */
 #include "auditsettingscontroller.h"
+#include "actionids.h"
 #include "auditsettings.h"
 #include "audittestenvironment.h"
 #include "checkabletreemodel.h"
@@ -24,6 +25,15 @@
 #include <memory>
 
 using SubjectTable = QHash<QPair<QString, QString>, int>;
+
+// What a save tells: the system changed, or already held every value.
+const std::expected<bool, QString> Changed = true;
+const std::expected<bool, QString> Unchanged = false;
+// A write that failed for `reason`.
+std::expected<bool, QString> failedWith(const QString &reason)
+{
+    return std::unexpected(reason);
+}
 
 namespace
 {
@@ -466,9 +476,9 @@ private Q_SLOTS:
         QCOMPARE(compact(tableOf(find(working.get(), QStringLiteral("audit-chmod")), "users")),
                  compact(tableOf(find(reference.get(), QStringLiteral("audit-chmod")), "users")));
         service.requests.clear();
-        QVERIFY(!controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Unchanged);
         controller.checkAuditSettings(working.get());
-        QVERIFY(!controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Unchanged);
         QCOMPARE(service.value(QStringLiteral("chmod"), 1, QStringLiteral("bob")), 2);
     }
 
@@ -485,7 +495,7 @@ private Q_SLOTS:
         service.requests.clear();
 
         // As read: nothing to change, yet all three tables are sent.
-        QVERIFY(!controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Unchanged);
         QCOMPARE(service.writes().size(), 3);
         QCOMPARE(service.writes().at(0).value(QStringLiteral("AUDIT_TYPE")), QVariant(2));
         QCOMPARE(service.writes().at(1).value(QStringLiteral("AUDIT_TYPE")), QVariant(1));
@@ -493,14 +503,32 @@ private Q_SLOTS:
 
         // Only the "other" table differs.
         controller.settings()->otherSettings[QStringLiteral("open")] = 3;
-        QVERIFY(controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Changed);
         QCOMPARE(service.value(QStringLiteral("open"), 4, QString()), 3);
 
         // Only the user table differs.
         controller.settings()->userSettings[key(QStringLiteral("open"), QStringLiteral("alice"))] = 0;
-        QVERIFY(controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Changed);
         QCOMPARE(service.value(QStringLiteral("open"), 1, QStringLiteral("alice")), 0);
-        QVERIFY(!controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Unchanged);
+    }
+
+    void aFailedWriteStopsTheSave()
+    {
+        FakeAuditService service;
+        AuditSettingsController controller(&service, nullptr);
+        controller.setSubjects({QStringLiteral("alice")}, {QStringLiteral("wheel")});
+        controller.getAuditSettings();
+        controller.settings()->otherSettings[QStringLiteral("open")] = 3;
+        service.requests.clear();
+
+        // The helper wrote some values and not "open/wheel".
+        const QString failure = QString::fromLatin1(ActionIds::AuditWriteFailedError) + QStringLiteral(": open/wheel");
+        service.setFailure(failure);
+        QCOMPARE(controller.saveAuditSettings(), failedWith(failure));
+        // The group table failed: nothing more is sent.
+        QCOMPARE(service.writes().size(), 1);
+        QCOMPARE(service.writes().first().value(QStringLiteral("AUDIT_TYPE")), QVariant(2));
     }
 
     void aFailedReadCannotWipeTheSystem()
@@ -533,7 +561,7 @@ private Q_SLOTS:
 
         // Not changed: nothing is sent.
         controller.checkAuditSettings(tree.root.get());
-        QVERIFY(!controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Unchanged);
         QVERIFY(service.writes().isEmpty());
 
         // What the administrator changes is sent, and only that.
@@ -541,7 +569,7 @@ private Q_SLOTS:
         users.insert(QStringLiteral("bob"), entry("0", "1"));
         find(chmod, QStringLiteral("users"))->setData(2, compact(users));
         controller.checkAuditSettings(tree.root.get());
-        QVERIFY(controller.saveAuditSettings());
+        QCOMPARE(controller.saveAuditSettings(), Changed);
         QCOMPARE(service.writes(), (QList<QVariantMap>{{{QStringLiteral("AUDIT_TYPE"), 1}, {QStringLiteral("chmod/bob"), 2}}}));
         QCOMPARE(service.value(QStringLiteral("chmod"), 1, QStringLiteral("alice")), 3);
         QCOMPARE(service.value(QStringLiteral("chmod"), 4, QString()), 3);

@@ -103,7 +103,7 @@ KJob *FakeAuditService::createJob(KAuth::Action &action)
     }
     if (action.name() == QLatin1String(ActionIds::SetAuditSettings)) {
         const bool written = answerWrite(action.arguments());
-        return new FinishedJob(written ? QString() : QStringLiteral("Settings were not changed in system"), {});
+        return new FinishedJob(written ? QString() : QString::fromLatin1(ActionIds::AuditUnchangedError), {});
     }
     return new FinishedJob(QStringLiteral("No such action"), {});
 }

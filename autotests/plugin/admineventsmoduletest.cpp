@@ -4,12 +4,16 @@
 #include "messageboxwatcher.h"
 #include "moduletestenvironment.h"
 
+#include "actionids.h"
 #include "admineventsmodule.h"
 #include "checkabletreemodel.h"
+#include "configaccessservice.h"
 #include "eventfinder.h"
 #include "eventsproxymodel.h"
 #include "eventtreeitem.h"
+#include "fakeauditservice.h"
 #include "loggingservice.h"
+#include "scriptedservice.h"
 
 #include <statewidget.h>
 
@@ -21,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -596,6 +601,73 @@ private Q_SLOTS:
         QCOMPARE(m_boxes->shown().size(), 1);
         QVERIFY(m_boxes->shown().first().startsWith(QStringLiteral("Event configuration is incorrect.|Check if there are no duplicate event_id")));
         QCOMPARE(module.workingModel()->rowCount(), 0);
+    }
+
+    void applyStopsAtTheFirstFailedStep_data()
+    {
+        QTest::addColumn<QString>("writeFailure");
+        QTest::addColumn<QString>("auditFailure");
+        QTest::addColumn<QString>("message");
+        const QString notWritten = QString::fromLatin1(ActionIds::AuditWriteFailedError) + QStringLiteral(": chmod/alice");
+        QTest::newRow("everything written") << QString() << QString() << QString();
+        QTest::newRow("event settings not written") << QStringLiteral("Permission denied") << QString()
+                                                    << QStringLiteral(
+                                                           "Error|The changes were not saved:\nThe file \"<settings file>\" was not saved: Permission denied");
+        QTest::newRow("audit settings not written") << QString() << notWritten
+                                                    << QStringLiteral("Error|The changes were not saved:\nThe audit settings: ") + notWritten;
+        QTest::newRow("audit helper unreachable") << QString() << QStringLiteral("The helper does not answer")
+                                                  << QStringLiteral("Error|The changes were not saved:\nThe audit settings: The helper does not answer");
+    }
+
+    void applyStopsAtTheFirstFailedStep()
+    {
+        QFETCH(QString, writeFailure);
+        QFETCH(QString, auditFailure);
+        QFETCH(QString, message);
+        message.replace(QLatin1String("<settings file>"), m_env->root().filePath(SettingsFile));
+        auto *config = new ScriptedService<ConfigAccessService>;
+        auto *logging = new ScriptedService<LoggingService>;
+        auto *audit = new FakeAuditService;
+        AdminEventsModule module(nullptr, {}, {config, logging, audit});
+        module.show();
+        QCoreApplication::processEvents(); // KCModule's own load() after the first show
+        CheckableTreeModel *model = module.workingModel();
+        EventTreeItem *started = eventOf(model, QStringLiteral("service-started"));
+        QVERIFY(started && started->checkState == Qt::Checked && started->dependents.empty());
+        QVERIFY(model->setData(indexOf(model, started), QVariant(), Qt::CheckStateRole));
+        if (!writeFailure.isEmpty()) {
+            config->outcomes = {{-1, writeFailure, {}}};
+        }
+        audit->setFailure(auditFailure);
+        audit->requests.clear();
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+
+        module.save();
+        QTest::qWait(50); // the host's own handling of apply, and the queued replies
+
+        // Answered No, the reboot question lets the restart go on.
+        const QStringList boxes = m_boxes->shown().filter(QRegularExpression(QStringLiteral("^(?!Reboot\\|)")));
+        QCOMPARE(config->actions.size(), 2); // the event settings and the audit rules
+        if (message.isEmpty()) {
+            // Saved, restarted and reloaded.
+            QVERIFY2(boxes.isEmpty(), qPrintable(boxes.join(QLatin1Char('\n'))));
+            QCOMPARE(audit->writes().size(), 3);
+            QCOMPARE(logging->actions.size(), 1);
+            QCOMPARE(logging->actions.first().arguments().value(QStringLiteral("cmd")), QVariant(QStringLiteral("restart")));
+            QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes applied."));
+            QCOMPARE(changed.last().first().toBool(), false);
+            return;
+        }
+        // One message, no reboot question, no restart, and the edit is still
+        // there to be applied again.
+        QCOMPARE(m_boxes->shown(), QStringList{message});
+        QCOMPARE(audit->writes().size(), writeFailure.isEmpty() ? 1 : 0);
+        QVERIFY(logging->actions.isEmpty());
+        QCOMPARE(eventOf(model, QStringLiteral("service-started")), started);
+        QCOMPARE(started->checkState, int(Qt::Unchecked));
+        QVERIFY(!module.compareModels());
+        QCOMPARE(changed.last().first().toBool(), true);
+        QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes were not applied."));
     }
 
     void anotherProgramsChangeReloads()

@@ -4,6 +4,7 @@
 #include <guardkcmodule.h>
 #include <statewidget.h>
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace
@@ -23,9 +24,13 @@ public:
     {
         ++changeCalls;
         stateWidget()->resetState();
+        if (fails) {
+            reportChangeFailed();
+        }
     }
     int accessCalls = 0;
     int changeCalls = 0;
+    bool fails = false;
 };
 }
 
@@ -54,6 +59,32 @@ private Q_SLOTS:
         QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes applied."));
         module.stateWidget()->resetState();
         QVERIFY(module.stateWidget()->text().isEmpty());
+    }
+
+    void aFailedApplyStaysChanged()
+    {
+        RecordingModule module;
+        module.show();
+        // KCModule's first show queues a load(), which reports no change.
+        QCoreApplication::processEvents();
+        module.fails = true;
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+        module.save();
+        QCOMPARE(module.changeCalls, 1);
+        QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes were not applied."));
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(changed.last().first().toBool(), true);
+        // Said again once the host has had its say after save().
+        QTRY_COMPARE(changed.size(), 2);
+        QCOMPARE(changed.last().first().toBool(), true);
+        QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes were not applied."));
+
+        // A later apply that succeeds reports success.
+        module.fails = false;
+        module.save();
+        QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes applied."));
+        QTest::qWait(50);
+        QCOMPARE(changed.size(), 2);
     }
 
     void statusLineFollowsTheChangedState()

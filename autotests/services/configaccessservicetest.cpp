@@ -20,8 +20,10 @@ private Q_SLOTS:
     void writeConfigLines_data();
     void writeConfigLines();
     void writeConfigReportsFailure();
-    void exportCreatesTheFileFirst();
-    void exportIntoMissingDirectoryRunsNoAction();
+    void exportLeavesTheTargetToTheHelper_data();
+    void exportLeavesTheTargetToTheHelper();
+    void exportIntoAnUnusableTargetRunsNoAction_data();
+    void exportIntoAnUnusableTargetRunsNoAction();
     void importChecksTheFileFirst();
 
 private:
@@ -81,13 +83,23 @@ void ConfigAccessServiceTest::writeConfigReportsFailure()
     QCOMPARE(service.errorString(), QStringLiteral("No space left on device"));
 }
 
-void ConfigAccessServiceTest::exportCreatesTheFileFirst()
+void ConfigAccessServiceTest::exportLeavesTheTargetToTheHelper_data()
 {
-    const QString path = m_dir.filePath(QStringLiteral("export.tar.gz"));
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("an older archive");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("old");
+    QTest::newRow("an older archive") << QStringLiteral("old.tar.gz") << QByteArray("an older archive");
+    QTest::newRow("no archive yet") << QStringLiteral("new.tar.gz") << QByteArray();
+}
+
+void ConfigAccessServiceTest::exportLeavesTheTargetToTheHelper()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, old);
+    const QString path = m_dir.filePath(name);
+    if (!old.isEmpty()) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(old);
     }
     ScriptedService<ConfigAccessService> service;
     service.outcomes = {{-1, QStringLiteral("tarn-event-config-manager: unable to export configuration"), {}}};
@@ -98,20 +110,34 @@ void ConfigAccessServiceTest::exportCreatesTheFileFirst()
     QCOMPARE(service.actions[0].name(), QStringLiteral("tarnos.kcm.adminevents.exportconfig"));
     QCOMPARE(service.actions[0].helperId(), QStringLiteral("tarnos.kcm.adminevents"));
     QCOMPARE(service.actions[0].arguments(), (QVariantMap{{QStringLiteral("output"), path}}));
-    // The file the user created stays, emptied, even though the helper failed.
-    QVERIFY(QFileInfo::exists(path));
-    QCOMPARE(QFileInfo(path).size(), 0);
+    // The helper failed: an older archive is as it was, and none was created.
+    QFile file(path);
+    if (old.isEmpty()) {
+        QVERIFY(!file.exists());
+    } else {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), old);
+    }
 }
 
-void ConfigAccessServiceTest::exportIntoMissingDirectoryRunsNoAction()
+void ConfigAccessServiceTest::exportIntoAnUnusableTargetRunsNoAction_data()
 {
-    ScriptedService<ConfigAccessService> service;
-    const QString path = m_dir.filePath(QStringLiteral("missing/export.tar.gz"));
-    QFile probe(path);
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("error");
+    const QString missing = m_dir.filePath(QStringLiteral("missing/export.tar.gz"));
+    QFile probe(missing);
     QVERIFY(!probe.open(QIODevice::WriteOnly));
+    QTest::newRow("missing directory") << missing << probe.errorString();
+    QTest::newRow("a directory") << m_dir.path() << QStringLiteral("Is a directory");
+}
 
+void ConfigAccessServiceTest::exportIntoAnUnusableTargetRunsNoAction()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, error);
+    ScriptedService<ConfigAccessService> service;
     QVERIFY(!service.exportConfig(path));
-    QCOMPARE(service.errorString(), probe.errorString());
+    QCOMPARE(service.errorString(), error);
     QVERIFY(service.actions.isEmpty());
 }
 

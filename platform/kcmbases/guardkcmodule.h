@@ -9,7 +9,9 @@ namespace KCMGS
 {
 // Base of the modules that change the system's security settings. It defers
 // all work until the module is actually shown (access()) and routes the
-// host's apply to change().
+// host's apply to change(). A change() that could not save everything says
+// so with reportChangeFailed(): the status line then shows the failure, and
+// the module stays changed for the host, so that Apply can be tried again.
 class GuardKCModule : public KCMTS::TarnKCModule
 {
     Q_OBJECT
@@ -31,9 +33,13 @@ public Q_SLOTS:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Called by change() when something was not saved. The module has told
+    // the administrator what; the changes stay pending.
+    void reportChangeFailed();
 
 private:
     QString m_moduleName;
     bool m_accessed = false;
+    bool m_changeFailed = false;
 };
 }

@@ -28,4 +28,9 @@ void StateWidget::setPending()
 {
     setText(i18nd("tarn_kcm_admin_events", "There are unsaved changes."));
 }
+
+void StateWidget::setFailed()
+{
+    setText(i18nd("tarn_kcm_admin_events", "Changes were not applied."));
+}
 }

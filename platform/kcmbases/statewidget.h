@@ -21,5 +21,7 @@ public:
     void setApplied();
     // Shows that there are changes not yet applied.
     void setPending();
+    // Shows that applying the changes failed: they are still pending.
+    void setFailed();
 };
 }

@@ -43,13 +43,11 @@ QHash<QPair<QString, QString>, int> AuditService::getAuditSettings(int auditType
     return convertAuditSettingsToHash(getActionResults());
 }
 
-bool AuditService::setAuditSettings(QHash<QPair<QString, QString>, int> settings, int auditType)
+std::expected<bool, QString> AuditService::setAuditSettings(QHash<QPair<QString, QString>, int> settings, int auditType)
 {
     QVariantMap map = convertAuditSettingsToMap(settings);
     map.insert(AuditTypeKey, auditType);
-    KAuth::Action action = makeAction(ActionIds::SetAuditSettings);
-    action.setArguments(map);
-    return execute(action);
+    return write(map);
 }
 
 QHash<QString, int> AuditService::getOtherAuditSettings(const QStringList &auditIDs)
@@ -60,13 +58,27 @@ QHash<QString, int> AuditService::getOtherAuditSettings(const QStringList &audit
     return convertOtherAuditSettingsToHash(getActionResults());
 }
 
-bool AuditService::setOtherAuditSettings(QHash<QString, int> settings)
+std::expected<bool, QString> AuditService::setOtherAuditSettings(QHash<QString, int> settings)
 {
     QVariantMap map = convertOtherAuditSettingsToMap(settings);
     map.insert(AuditTypeKey, static_cast<int>(AuditSettings::OtherType));
+    return write(map);
+}
+
+std::expected<bool, QString> AuditService::write(const QVariantMap &arguments)
+{
     KAuth::Action action = makeAction(ActionIds::SetAuditSettings);
-    action.setArguments(map);
-    return execute(action);
+    action.setArguments(arguments);
+    if (execute(action)) {
+        return true;
+    }
+    // The helper refuses a write that would change nothing with exactly this
+    // text; any other failure (a value not written, authorisation refused,
+    // the helper unreachable) is one.
+    if (errorString() == QLatin1String(ActionIds::AuditUnchangedError)) {
+        return false;
+    }
+    return std::unexpected(errorString());
 }
 
 QVariantMap AuditService::convertAuditSettingsToMap(const QHash<QPair<QString, QString>, int> &settings)

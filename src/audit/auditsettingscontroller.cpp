@@ -343,7 +343,7 @@ void AuditSettingsController::prepareAuditSettingsForOldConfigs(const QString &a
     }
 }
 
-bool AuditSettingsController::saveAuditSettings()
+std::expected<bool, QString> AuditSettingsController::saveAuditSettings()
 {
     // Of a table that could not be read, the tree showed the catalogue and
     // not the system: send only what the administrator changed since, so
@@ -353,14 +353,24 @@ bool AuditSettingsController::saveAuditSettings()
     const QHash<QString, int> other = m_otherRead ? m_settings->otherSettings : changedEntries(m_settings->otherSettings, m_shownOther);
 
     bool changed = false;
+    std::expected<bool, QString> written;
     if (m_groupsRead || !groups.isEmpty()) {
-        changed = m_service->setAuditSettings(groups, AuditSettings::GroupType) || changed;
+        if (!(written = m_service->setAuditSettings(groups, AuditSettings::GroupType))) {
+            return written;
+        }
+        changed = *written || changed;
     }
     if (m_usersRead || !users.isEmpty()) {
-        changed = m_service->setAuditSettings(users, AuditSettings::UserType) || changed;
+        if (!(written = m_service->setAuditSettings(users, AuditSettings::UserType))) {
+            return written;
+        }
+        changed = *written || changed;
     }
     if (m_otherRead || !other.isEmpty()) {
-        changed = m_service->setOtherAuditSettings(other) || changed;
+        if (!(written = m_service->setOtherAuditSettings(other))) {
+            return written;
+        }
+        changed = *written || changed;
     }
     return changed;
 }

@@ -10,6 +10,7 @@
 #include <QPair>
 #include <QStringList>
 
+#include <expected>
 #include <memory>
 
 class AuditService;
@@ -75,11 +76,13 @@ public:
     // for every user and group.
     void prepareAuditSettingsForOldConfigs(const QString &auditId, int value);
 
-    // Sends the tables to the system. True when the system's audit
-    // configuration changed, which takes effect only after a reboot. Of a
-    // table that could not be read only the entries changed since the load
-    // are sent.
-    bool saveAuditSettings();
+    // Sends the tables to the system, one after another, and stops at the
+    // first that fails. True when the system's audit configuration changed,
+    // which takes effect only after a reboot; false when the system already
+    // held every value; the reason when a table could not be written (the
+    // tables sent before it may have changed the system). Of a table that
+    // could not be read only the entries changed since the load are sent.
+    std::expected<bool, QString> saveAuditSettings();
 
     // Whether each table was read from the system.
     bool usersRead() const;

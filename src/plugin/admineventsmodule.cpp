@@ -117,13 +117,21 @@ void markChanged(EventTreeItem *item)
 }
 
 AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &args)
+    : AdminEventsModule(parent, args, {new ConfigAccessService(nullptr), new LoggingService(nullptr), new AuditService(nullptr)})
+{
+}
+
+AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &args, const Services &services)
     : KCMGS::GuardKCModule(QStringLiteral("tarn_kcm_admin_events"), parent, args)
     , ui(new Ui::AdminEventsModule)
-    , m_configAccessService(new ConfigAccessService(this))
-    , m_loggingService(new LoggingService(this))
+    , m_configAccessService(services.config)
+    , m_loggingService(services.logging)
+    , m_auditService(services.audit)
     , m_eventConfigStorage(SystemPaths::resolve(SystemPaths::EventSettingsDir))
 {
-    m_auditService = new AuditService(this);
+    m_configAccessService->setParent(this);
+    m_loggingService->setParent(this);
+    m_auditService->setParent(this);
     m_auditSettings = new AuditSettingsController(m_auditService, this);
     ui->setupUi(contentWidget());
 
@@ -201,7 +209,11 @@ void AdminEventsModule::access()
 
 void AdminEventsModule::change()
 {
-    save_p();
+    if (!save_p()) {
+        // The edits stay as they are, to be applied again.
+        reportChangeFailed();
+        return;
+    }
     load_p();
     stateWidget()->resetState();
 }
@@ -269,9 +281,14 @@ void AdminEventsModule::loadEvents(const SingleEventsParser &parser)
     m_referenceModel->setRootItem(reference);
 }
 
-void AdminEventsModule::save_p()
+bool AdminEventsModule::save_p()
 {
     stopWatchConfigs();
+    const auto failed = [this](const QString &details) {
+        QMessageBox::warning(this, i18n("Error"), i18n("The changes were not saved:\n%1", details));
+        startWatchConfigs();
+        return false;
+    };
 
     // Notification destination files are removed and written here, before
     // the registry is rebuilt.
@@ -280,23 +297,28 @@ void AdminEventsModule::save_p()
     EventTreeItem *root = m_workingModel->rootItem();
     if (root && root->childCount() > 0) {
         EventsWriter writer(*m_configAccessService, SystemPaths::resolve(SystemPaths::EventSettingsFile), SystemPaths::resolve(SystemPaths::AuditRulesFile));
-        writer.writeConfig(root);
-        if (!writer.errors().isEmpty()) {
-            QMessageBox::warning(this, i18n("Error"), writer.errors().join(QLatin1Char('\n')));
+        const bool written = writer.writeConfig(root);
+        if (!written || !writer.errors().isEmpty()) {
+            return failed(writer.errors().join(QLatin1Char('\n')));
         }
     }
 
+    const std::expected<bool, QString> audit = saveAuditSettings();
+    if (!audit) {
+        return failed(i18n("The audit settings: %1", audit.error()));
+    }
     // Audit settings that changed take effect only after a reboot.
-    if (saveAuditSettings() && Gui::Utils::confirmAboutReboot(i18n("The audit settings will take effect only after the system is rebooted."))) {
+    if (*audit && Gui::Utils::confirmAboutReboot(i18n("The audit settings will take effect only after the system is rebooted."))) {
         Core::Utils::rebootSystem();
     } else {
         m_loggingService->restart();
     }
 
     startWatchConfigs();
+    return true;
 }
 
-bool AdminEventsModule::saveAuditSettings()
+std::expected<bool, QString> AdminEventsModule::saveAuditSettings()
 {
     return m_auditSettings->saveAuditSettings();
 }

@@ -11,6 +11,8 @@
 #include <QPoint>
 #include <QString>
 
+#include <expected>
+
 class AuditDialog;
 class AuditService;
 class AuditSettingsController;
@@ -48,7 +50,16 @@ public:
         Groups,
     };
 
+    // The clients of the helper the module works through.
+    struct Services {
+        ConfigAccessService *config = nullptr;
+        LoggingService *logging = nullptr;
+        AuditService *audit = nullptr;
+    };
+
     AdminEventsModule(QWidget *parent, const QList<QVariant> &args);
+    // The same over the given clients, which the module takes over.
+    AdminEventsModule(QWidget *parent, const QList<QVariant> &args, const Services &services);
     ~AdminEventsModule() override;
 
     // Puts the two trees of `parser` into the working and the reference model.
@@ -74,10 +85,16 @@ public:
 
 public Q_SLOTS:
     void access() override;
+    // Saves, then reloads what was saved; when a step failed, keeps the
+    // administrator's edits and tells the base.
     void change() override;
 
     void load_p();
-    void save_p();
+    // Writes the changes through the helper: the event settings and audit
+    // rules, then the audit settings, then restarts the logging services or
+    // asks to reboot. Stops at the first step that fails, says in one message
+    // what was not saved, and returns false; nothing is restarted then.
+    bool save_p();
     void configsChanged(const QString &path);
     void startWatchConfigs();
     void stopWatchConfigs();
@@ -114,8 +131,9 @@ private:
     // The event the view's selection belongs to, or any node of it.
     EventTreeItem *selectedItem() const;
     EventTreeItem *findEvent(const QString &eventId) const;
-    // Saves the audit settings; true when they changed and need a reboot.
-    bool saveAuditSettings();
+    // Saves the audit settings; true when they changed and need a reboot,
+    // the reason when they could not be written.
+    std::expected<bool, QString> saveAuditSettings();
     static void copyDefaults(EventTreeItem *target, const EventTreeItem *defaults);
     void watchSettingsFile();
 

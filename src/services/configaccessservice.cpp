@@ -6,9 +6,14 @@
 #include "actionids.h"
 
 #include <KAuth/Action>
+#include <KLocalizedString>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTextStream>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace
 {
@@ -49,12 +54,30 @@ bool ConfigAccessService::writeConfig(const QString &path, const QStringList &li
 
 bool ConfigAccessService::exportConfig(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        setLastError(file.errorString());
-        return false;
+    // The helper writes the archive as the calling user, replacing the
+    // target only once the new archive is complete: the target is not
+    // touched here, only checked with the user's own rights.
+    const QFileInfo target(path);
+    if (target.exists()) {
+        if (!target.isFile()) {
+            setLastError(target.isDir() ? qt_error_string(EISDIR) : i18n("\"%1\" is not a regular file", path));
+            return false;
+        }
+        if (::access(QFile::encodeName(target.absoluteFilePath()).constData(), W_OK) != 0) {
+            setLastError(qt_error_string(errno));
+            return false;
+        }
+    } else {
+        const QString directory = target.absolutePath();
+        if (::access(QFile::encodeName(directory).constData(), W_OK | X_OK) != 0) {
+            setLastError(qt_error_string(errno));
+            return false;
+        }
+        if (!QFileInfo(directory).isDir()) {
+            setLastError(qt_error_string(ENOTDIR));
+            return false;
+        }
     }
-    file.close();
 
     KAuth::Action action = makeAction(ActionIds::ExportConfig);
     action.addArgument(QStringLiteral("output"), path);

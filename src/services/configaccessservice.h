@@ -20,8 +20,10 @@ public:
     // The same for text given as lines, each ended by "\n".
     bool writeConfig(const QString &path, const QStringList &lines);
 
-    // Exports the whole logging configuration into the archive `path`, which
-    // is created (or emptied) first with the user's own rights.
+    // Exports the whole logging configuration into the archive `path`. The
+    // helper creates the archive, or replaces an existing one once the new
+    // one is complete; before asking it, the user's own rights must allow
+    // writing an existing file there, or creating one in its directory.
     bool exportConfig(const QString &path);
     // Imports the whole logging configuration from the archive `path`, which
     // the user must be able to read.
