@@ -73,7 +73,8 @@ std::optional<QString> rootProblem(RootUse use = RootUse::SystemAllowed);
 bool rootIsUsable(RootUse use = RootUse::SystemAllowed);
 
 // The prefix: ADMINEVENTS_ROOT without trailing slashes, empty for "/".
-// A root with a problem (see rootProblem()) gives UnusableRoot.
+// A relative root (a problem for every use, see rootProblem()) gives
+// UnusableRoot.
 QString rootPrefix();
 
 // `absolutePath` (which starts with "/") placed below the root prefix. With a
