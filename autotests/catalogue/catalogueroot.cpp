@@ -19,6 +19,8 @@ QString catalogueDir()
 CatalogueRoot::CatalogueRoot(SampleRoot::Content content)
     : m_root(content)
 {
+    // Stops the test when the tree is not complete: the catalogue library must
+    // never serve, or a test write, the machine's own files.
     m_root.activate();
 }
 

@@ -18,6 +18,8 @@ private Q_SLOTS:
     void managedFiles_data();
     void managedFiles();
     void managedFilesFollowTheRoot();
+    void relativeRootManagesNothing_data();
+    void relativeRootManagesNothing();
 };
 
 void PathPolicyTest::fileIds_data()
@@ -84,6 +86,31 @@ void PathPolicyTest::managedFilesFollowTheRoot()
     QVERIFY(!PathPolicy::isManagedFile(QStringLiteral("/etc/tarn-syslog.conf")));
     QVERIFY(!PathPolicy::isManagedFile(root.path() + QStringLiteral("x/etc/tarn-syslog.conf")));
     qunsetenv("ADMINEVENTS_ROOT");
+}
+
+void PathPolicyTest::relativeRootManagesNothing_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("below the relative root") << QStringLiteral("tree/etc/tarn-syslog.conf");
+    QTest::newRow("below the working directory") << QStringLiteral("/tree/etc/tarn-syslog.conf");
+    QTest::newRow("the system's own") << QStringLiteral("/etc/tarn-syslog.conf");
+    QTest::newRow("notification") << QStringLiteral("tree/etc/syslog-ng/conf.d/mod-tarn-a.conf");
+}
+
+// A relative root would name a tree below whatever directory the helper runs
+// in, often "/": it names none.
+void PathPolicyTest::relativeRootManagesNothing()
+{
+    QFETCH(QString, path);
+    if (!SystemPaths::rootPrefixEnabled()) {
+        QSKIP("this build does not honour ADMINEVENTS_ROOT");
+    }
+    qputenv("ADMINEVENTS_ROOT", "tree");
+    const bool managed = PathPolicy::isManagedFile(path);
+    const auto verdict = PathPolicy::checkManagedFile(path);
+    qunsetenv("ADMINEVENTS_ROOT");
+    QVERIFY(!managed);
+    QVERIFY(!verdict);
 }
 
 QTEST_GUILESS_MAIN(PathPolicyTest)

@@ -16,10 +16,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "testpaths.h"
+
 #include <archive.h>
 #include <archive_entry.h>
 
 #include <memory>
+#include <optional>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -209,12 +212,20 @@ private:
         return root() + QString::fromUtf8(systemPath);
     }
 
-    RunResult run(const QStringList &arguments) const
+    // Runs the program on root(), or with ADMINEVENTS_ROOT set to
+    // `otherRoot` (null: unset) in the working directory work().
+    RunResult run(const QStringList &arguments, const std::optional<QString> &otherRoot = std::nullopt) const
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("ADMINEVENTS_ROOT"), root());
+        if (otherRoot && otherRoot->isNull()) {
+            environment.remove(QStringLiteral("ADMINEVENTS_ROOT"));
+        } else if (otherRoot) {
+            environment.insert(QStringLiteral("ADMINEVENTS_ROOT"), *otherRoot);
+        }
         process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(work());
         process.start(QStringLiteral(CONFIG_MANAGER_BIN), arguments);
         RunResult result;
         if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
@@ -256,7 +267,7 @@ private Q_SLOTS:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
+        QVERIFY(TestPaths::isUsable(*m_dir));
         QVERIFY(QDir().mkpath(root()));
         QVERIFY(QDir().mkpath(work()));
     }
@@ -312,7 +323,7 @@ private Q_SLOTS:
         // Change the system after the export.
         QVERIFY(writeFile(sys("/etc/tarn-syslog.conf"), "{}\n"));
         QVERIFY(QFile::remove(sys("/etc/audit/rules.d/tarn-syslog.rules")));
-        QVERIFY(QDir(sys("/etc/logrotate.d")).removeRecursively());
+        QVERIFY(TestPaths::removeTreeInside(*m_dir, sys("/etc/logrotate.d")));
         QCOMPARE(::chmod(QFile::encodeName(sys("/etc/syslog-ng/conf.d/mod-tarn.conf")).constData(), 0600), 0);
         QVERIFY(QFile::remove(sys("/etc/syslog-ng/conf.d/mod-tarn-x_y.2.conf")));
         QVERIFY(writeFile(sys("/etc/syslog-ng/conf.d/mod-tarn-added-later.conf"), "# added after the export\n"));
@@ -353,7 +364,7 @@ private Q_SLOTS:
         populate();
         const QString archive = exportTo(QStringLiteral("config.tar.gz"));
         QVERIFY(!archive.isEmpty());
-        QVERIFY(QDir(sys("/etc")).removeRecursively());
+        QVERIFY(TestPaths::removeTreeInside(*m_dir, sys("/etc")));
 
         const RunResult result = run({QStringLiteral("-i"), archive});
         QVERIFY2(result.exitCode == 0, result.err.constData());
@@ -400,7 +411,7 @@ private Q_SLOTS:
     {
         populate();
         QVERIFY(QFile::remove(sys("/etc/audit/rules.d/tarn-syslog.rules")));
-        QVERIFY(QDir(sys("/etc/logrotate.d")).removeRecursively());
+        QVERIFY(TestPaths::removeTreeInside(*m_dir, sys("/etc/logrotate.d")));
         QVERIFY(QFile::remove(sys("/etc/syslog-ng/conf.d/mod-tarn-auth-login.conf")));
 
         const QString archive = exportTo(QStringLiteral("config.tar.gz"));
@@ -749,6 +760,48 @@ private Q_SLOTS:
         QVERIFY2(err.contains("cannot replace") && err.contains("mod-tarn.conf"), err.constData());
         QCOMPARE(snapshot(m_dir->path()), before);
         QCOMPARE(readFile(sys("/etc/tarn-syslog.conf")), QByteArray("{}\n"));
+    }
+
+    // A build for tests works on a private tree only: never on the machine,
+    // nor below the working directory.
+    void refusesRootThatIsNoPrivateTree_data()
+    {
+        QTest::addColumn<QString>("otherRoot");
+        QTest::newRow("unset") << QString();
+        QTest::newRow("empty") << QStringLiteral("");
+        QTest::newRow("slash") << QStringLiteral("/");
+        QTest::newRow("relative") << QStringLiteral("tree");
+    }
+
+    void refusesRootThatIsNoPrivateTree()
+    {
+        QFETCH(QString, otherRoot);
+        // Something to export below the working directory.
+        QVERIFY(writeFile(work() + QStringLiteral("/tree/etc/tarn-syslog.conf"), EventSettings));
+        const QString archive = work() + QStringLiteral("/config.tar.gz");
+        const QStringList before = snapshot(m_dir->path());
+        const RunResult result = run({QStringLiteral("-o"), archive}, otherRoot);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains("ADMINEVENTS_ROOT"), result.err.constData());
+        QCOMPARE(snapshot(m_dir->path()), before);
+    }
+
+    // A directory named like a notification file is nobody's configuration:
+    // it is reported and left, and the import goes on.
+    void importLeavesDirectoryNamedLikeNotification()
+    {
+        populate();
+        const QString stray = sys("/etc/syslog-ng/conf.d/mod-tarn-stray.conf");
+        QVERIFY(QDir().mkpath(stray + QStringLiteral("/inside")));
+        const QString archive = exportTo(QStringLiteral("config.tar.gz"));
+        QVERIFY(!archive.isEmpty());
+        QVERIFY(writeFile(sys("/etc/tarn-syslog.conf"), "{}\n"));
+
+        const RunResult result = run({QStringLiteral("-i"), archive});
+        QVERIFY2(result.exitCode == 0, result.err.constData());
+        QVERIFY2(result.err.contains("mod-tarn-stray.conf"), result.err.constData());
+        QCOMPARE(readFile(sys("/etc/tarn-syslog.conf")), EventSettings);
+        QVERIFY(QFileInfo(stray + QStringLiteral("/inside")).isDir());
     }
 
     void importRefusesTargetThatIsDirectory()

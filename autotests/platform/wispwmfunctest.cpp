@@ -20,11 +20,18 @@ struct RunResult {
     QByteArray err;
 };
 
-RunResult run(const QString &root, const QStringList &arguments, const QByteArray &runtimeDir, bool setRuntimeDir = true)
+// A null `root` leaves ADMINEVENTS_ROOT unset.
+RunResult
+run(const QString &root, const QStringList &arguments, const QByteArray &runtimeDir, bool setRuntimeDir = true, const QString &workingDirectory = QString())
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("ADMINEVENTS_ROOT"), root);
+    if (root.isNull()) {
+        environment.remove(QStringLiteral("ADMINEVENTS_ROOT"));
+    } else {
+        environment.insert(QStringLiteral("ADMINEVENTS_ROOT"), root);
+    }
+    process.setWorkingDirectory(workingDirectory);
     if (setRuntimeDir) {
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromUtf8(runtimeDir));
     } else {
@@ -107,6 +114,28 @@ private Q_SLOTS:
         QVERIFY(!result.err.isEmpty());
         QVERIFY(!QFileInfo::exists(root.path() + QStringLiteral("/var/log/wisp-wmfunc.log")));
         QVERIFY(QDir(root.path()).isEmpty());
+    }
+
+    // A build for tests never records into the machine's own log, nor below
+    // the working directory.
+    void refusesRootThatIsNoPrivateTree_data()
+    {
+        QTest::addColumn<QString>("root");
+        QTest::newRow("unset") << QString();
+        QTest::newRow("empty") << QStringLiteral("");
+        QTest::newRow("slash") << QStringLiteral("/");
+        QTest::newRow("relative") << QStringLiteral("tree");
+    }
+
+    void refusesRootThatIsNoPrivateTree()
+    {
+        QFETCH(QString, root);
+        QTemporaryDir cwd;
+        QVERIFY(cwd.isValid());
+        const RunResult result = run(root, {QStringLiteral("WISPWM_REBOOT")}, "/run/user/1234", true, cwd.path());
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.err.contains("ADMINEVENTS_ROOT"), result.err.constData());
+        QVERIFY(QDir(cwd.path()).isEmpty());
     }
 };
 

@@ -6,6 +6,7 @@
 #include "fakeprogram.h"
 #include "sampleroot.h"
 #include "systempaths.h"
+#include "testpaths.h"
 
 #include <QAbstractTableModel>
 #include <QDir>
@@ -16,10 +17,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
+#include <utility>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace
 {
+// User and group id of a file.
+using Owner = std::pair<uint, uint>;
+
 // A table of strings, rows of equal length.
 class TableModel : public QAbstractTableModel
 {
@@ -85,6 +94,11 @@ private Q_SLOTS:
     void notifyrcForUserWithoutConfigDirectory();
     void notifyrcForNestedHomes();
     void notifyrcWithoutHomeRoot();
+    void notifyrcRefusesLinkedConfigDirectory_data();
+    void notifyrcRefusesLinkedConfigDirectory();
+    void notifyrcReplacesLinkInsteadOfFollowingIt_data();
+    void notifyrcReplacesLinkInsteadOfFollowingIt();
+    void notifyrcKeepsOldCopyOnShortWrite();
 
     void rebootRequest_data();
     void rebootRequest();
@@ -95,8 +109,15 @@ private:
         return home + QLatin1Char('/') + user + QStringLiteral("/.config/tarn-event-watcher.notifyrc");
     }
 
+    // The ids of a user's copy.
+    static Owner ownerOf(const QString &path)
+    {
+        struct stat status;
+        return ::lstat(QFile::encodeName(path).constData(), &status) == 0 ? Owner(status.st_uid, status.st_gid) : Owner(uint(-1), uint(-1));
+    }
+
     QTemporaryDir m_tools;
-    std::unique_ptr<FakeProgram> m_chown;
+    std::unique_ptr<FakeProgram> m_getent;
     std::unique_ptr<SampleRoot> m_root;
     QString m_home;
     std::unique_ptr<QFile> m_source;
@@ -104,8 +125,14 @@ private:
 
 void CoreUtilsTest::initTestCase()
 {
-    QVERIFY(m_tools.isValid());
-    m_chown = std::make_unique<FakeProgram>(m_tools.filePath(QStringLiteral("bin")), QStringLiteral("chown"), QStringLiteral("exit 1"));
+    QVERIFY(TestPaths::isUsable(m_tools));
+    // Knows alice (12345, group 12346) and dave; nobody else.
+    m_getent = std::make_unique<FakeProgram>(m_tools.filePath(QStringLiteral("bin")),
+                                             QStringLiteral("getent"),
+                                             QStringLiteral("case \"$1\" in\n"
+                                                            "passwd) printf 'alice:x:12345:12346::/home/alice:/bin/sh\\ndave:x:2000:2000::/x:/bin/sh\\n' ;;\n"
+                                                            "group) printf 'alice:x:12346:\\ndave:x:2000:\\n' ;;\n"
+                                                            "esac"));
     FakeProgram::prependToPath(m_tools.filePath(QStringLiteral("bin")));
 }
 
@@ -118,7 +145,7 @@ void CoreUtilsTest::init()
     const QString rc = SystemPaths::resolve(SystemPaths::RootNotifyrcFile);
     QVERIFY(writeContent(rc, "[Event/user_login_failed]\nAction=Popup\n"));
     m_source = std::make_unique<QFile>(rc);
-    m_chown->clearCalls();
+    m_getent->clearCalls();
 }
 
 void CoreUtilsTest::modelsEqual()
@@ -203,11 +230,15 @@ void CoreUtilsTest::notifyrcForNewAndExistingUsers()
     for (const QString &user : {QStringLiteral("alice"), QStringLiteral("bob")}) {
         QCOMPARE(contentOf(userRc(m_home, user)), contentOf(m_source->fileName()));
     }
-    QStringList calls = m_chown->calls();
+    QStringList calls = m_getent->calls();
     calls.sort();
-    QCOMPARE(calls,
-             (QStringList{QStringLiteral("alice:alice ") + userRc(m_home, QStringLiteral("alice")),
-                          QStringLiteral("bob:bob ") + userRc(m_home, QStringLiteral("bob"))}));
+    QCOMPARE(calls, (QStringList{QStringLiteral("group -- alice"), QStringLiteral("passwd -- alice"), QStringLiteral("passwd -- bob")}));
+    // Owned as getent says; a name it does not know keeps the super-user.
+    QCOMPARE(ownerOf(userRc(m_home, QStringLiteral("alice"))), Owner(12345, 12346));
+    QCOMPARE(ownerOf(userRc(m_home, QStringLiteral("bob"))), Owner(0, 0));
+    struct stat status;
+    QCOMPARE(::lstat(QFile::encodeName(userRc(m_home, QStringLiteral("alice"))).constData(), &status), 0);
+    QCOMPARE(status.st_mode, mode_t(S_IFREG | 0644));
 
     // Everybody has it: the copies are replaced, nobody is new.
     QVERIFY(writeContent(userRc(m_home, QStringLiteral("alice")), "stale"));
@@ -228,7 +259,7 @@ void CoreUtilsTest::notifyrcForUserWithoutConfigDirectory()
     QVERIFY(!Core::Utils::makeNotifyrcForUsers(m_home, *m_source));
     // No directory is created and nothing is handed over.
     QVERIFY(!QFileInfo::exists(m_home + QStringLiteral("/nocfg/.config")));
-    QVERIFY(m_chown->calls().isEmpty());
+    QVERIFY(m_getent->calls().isEmpty());
 }
 
 void CoreUtilsTest::notifyrcForNestedHomes()
@@ -241,13 +272,88 @@ void CoreUtilsTest::notifyrcForNestedHomes()
     QVERIFY(Core::Utils::makeNotifyrcForUsers(m_home, *m_source));
     QVERIFY(QFileInfo::exists(userRc(nested, QStringLiteral("dave"))));
     QVERIFY(!QFileInfo::exists(userRc(nested + QStringLiteral("/.lvd"), QStringLiteral("erin"))));
-    QCOMPARE(m_chown->calls(), QStringList{QStringLiteral("dave:dave ") + userRc(nested, QStringLiteral("dave"))});
+    QCOMPARE(ownerOf(userRc(nested, QStringLiteral("dave"))), Owner(2000, 2000));
 }
 
 void CoreUtilsTest::notifyrcWithoutHomeRoot()
 {
     QVERIFY(!Core::Utils::makeNotifyrcForUsers(m_root->filePath(QStringLiteral("/nohome")), *m_source));
-    QVERIFY(m_chown->calls().isEmpty());
+    QVERIFY(m_getent->calls().isEmpty());
+}
+
+void CoreUtilsTest::notifyrcRefusesLinkedConfigDirectory_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::newRow("a directory of the super-user") << QStringLiteral("/etc/wisp-admin-events");
+    QTest::newRow("the directory of the source") << QStringLiteral("/root/.config");
+}
+
+void CoreUtilsTest::notifyrcRefusesLinkedConfigDirectory()
+{
+    QFETCH(QString, target);
+    const QString dir = m_root->filePath(target);
+    QVERIFY(QDir().mkpath(m_home + QStringLiteral("/alice")));
+    QVERIFY(QFile::link(dir, m_home + QStringLiteral("/alice/.config")));
+    const QByteArray source = contentOf(m_source->fileName());
+    const QStringList before = QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+
+    QVERIFY(!Core::Utils::makeNotifyrcForUsers(m_home, *m_source));
+    QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot), before);
+    QCOMPARE(contentOf(m_source->fileName()), source);
+    QCOMPARE(ownerOf(m_source->fileName()), Owner(0, 0));
+}
+
+void CoreUtilsTest::notifyrcReplacesLinkInsteadOfFollowingIt_data()
+{
+    QTest::addColumn<bool>("dangling");
+    QTest::newRow("link to a file of the super-user") << false;
+    QTest::newRow("link to a new file in a directory of the super-user") << true;
+}
+
+void CoreUtilsTest::notifyrcReplacesLinkInsteadOfFollowingIt()
+{
+    QFETCH(bool, dangling);
+    const QString victim = m_root->filePath(QStringLiteral("/etc/shadow"));
+    if (!dangling) {
+        QVERIFY(writeContent(victim, "root:*:1::::::\n"));
+    }
+    QVERIFY(QDir().mkpath(m_home + QStringLiteral("/alice/.config")));
+    const QString rc = userRc(m_home, QStringLiteral("alice"));
+    QVERIFY(QFile::link(victim, rc));
+
+    Core::Utils::makeNotifyrcForUsers(m_home, *m_source);
+    QVERIFY(!QFileInfo(rc).isSymLink());
+    QCOMPARE(contentOf(rc), contentOf(m_source->fileName()));
+    QCOMPARE(ownerOf(rc), Owner(12345, 12346));
+    if (dangling) {
+        QVERIFY(!QFileInfo::exists(victim));
+    } else {
+        QCOMPARE(contentOf(victim), QByteArray("root:*:1::::::\n"));
+        QCOMPARE(ownerOf(victim), Owner(0, 0));
+    }
+}
+
+// A write that stops short (here: the file size limit) keeps the user's copy.
+void CoreUtilsTest::notifyrcKeepsOldCopyOnShortWrite()
+{
+    QVERIFY(QDir().mkpath(m_home + QStringLiteral("/alice/.config")));
+    QVERIFY(writeContent(userRc(m_home, QStringLiteral("alice")), "old"));
+    QVERIFY(writeContent(m_source->fileName(), QByteArray(4096, '#')));
+
+    struct rlimit previous;
+    QCOMPARE(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    const auto handler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = previous;
+    limited.rlim_cur = 1024;
+    QCOMPARE(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    const bool created = Core::Utils::makeNotifyrcForUsers(m_home, *m_source);
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, handler);
+
+    QVERIFY(!created);
+    QCOMPARE(contentOf(userRc(m_home, QStringLiteral("alice"))), QByteArray("old"));
+    QCOMPARE(QDir(m_home + QStringLiteral("/alice/.config")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("tarn-event-watcher.notifyrc")});
 }
 
 void CoreUtilsTest::rebootRequest_data()

@@ -3,6 +3,8 @@
 */
 #include "sampleroot.h"
 
+#include "testpaths.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -24,15 +26,23 @@ bool installProgram(const QString &root, const QString &from, const QString &sys
 
 SampleRoot::SampleRoot(Content content)
 {
-    if (!m_dir.isValid()) {
-        return;
+    // Without a private directory every path below would be the machine's own.
+    if (!TestPaths::isUsable(m_dir)) {
+        qFatal("SampleRoot: cannot make a private system tree; refusing to run on the machine's files");
     }
     bool ok = true;
     if (content == Sample) {
         ok = copyTree(QStringLiteral(SAMPLE_SYSROOT_DIR), m_dir.path());
     } else {
-        for (const char *dir : {"/etc/syslog-ng/conf.d", "/etc/audit/rules.d", "/etc/logrotate.d", "/etc/wisp-admin-events", "/root/.config", "/home",
-                                "/usr/share/syslog-ng-mod-tarn/event-settings", "/usr/share/knotifications5", "/var/lib/tarnevents"}) {
+        for (const char *dir : {"/etc/syslog-ng/conf.d",
+                                "/etc/audit/rules.d",
+                                "/etc/logrotate.d",
+                                "/etc/wisp-admin-events",
+                                "/root/.config",
+                                "/home",
+                                "/usr/share/syslog-ng-mod-tarn/event-settings",
+                                "/usr/share/knotifications5",
+                                "/var/lib/tarnevents"}) {
             ok = ok && QDir().mkpath(m_dir.path() + QString::fromUtf8(dir));
         }
     }
@@ -69,6 +79,9 @@ QString SampleRoot::filePath(const QString &systemPath) const
 
 void SampleRoot::activate()
 {
+    if (!m_valid) {
+        qFatal("SampleRoot: the system tree in %s is incomplete; refusing to make it the root", qPrintable(m_dir.path()));
+    }
     if (!m_activated) {
         m_hadPreviousRoot = qEnvironmentVariableIsSet("ADMINEVENTS_ROOT");
         m_previousRoot = qgetenv("ADMINEVENTS_ROOT");
@@ -83,6 +96,11 @@ bool SampleRoot::writeFile(const QString &systemPath, const QByteArray &content)
     QDir().mkpath(QFileInfo(target).absolutePath());
     QFile file(target);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+bool SampleRoot::removeTree(const QString &systemPath) const
+{
+    return TestPaths::removeTreeInside(m_dir, filePath(systemPath));
 }
 
 QByteArray SampleRoot::readFile(const QString &systemPath) const

@@ -8,7 +8,10 @@
 
 // A private copy of the sample system tree, with the stand-in programs of the
 // distribution installed into it. activate() points ADMINEVENTS_ROOT at it;
-// the destructor restores the previous value and removes the copy.
+// the destructor restores the previous value and removes the copy. When no
+// private temporary directory can be made the test stops at once (qFatal):
+// its paths would otherwise be the machine's own. Activating a tree that could
+// not be completed stops it as well.
 class SampleRoot
 {
 public:
@@ -30,6 +33,8 @@ public:
     // Writes `content` to the system path below the root, creating directories.
     bool writeFile(const QString &systemPath, const QByteArray &content) const;
     QByteArray readFile(const QString &systemPath) const;
+    // Removes the tree at the system path below the root (never outside it).
+    bool removeTree(const QString &systemPath) const;
 
     // Copies a directory tree (files and sub-directories, no links).
     static bool copyTree(const QString &from, const QString &to);

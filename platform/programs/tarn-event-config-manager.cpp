@@ -26,10 +26,16 @@
 //   the new files next to their targets and renames them into place (mode
 //   0644), undoing what it did when a step fails. Notification destination
 //   files that the archive does not hold are removed: the archive describes the
-//   complete set of notifications. A fixed file that the archive lacks is kept.
+//   complete set of notifications (a directory of such a name is reported and
+//   left alone). A fixed file that the archive lacks is kept. The staging
+//   directories are cleaned up by the names the import gave their entries,
+//   relative to the directory itself, never through a link.
 //
-// Exit status: 0 on success, 1 when the export or import failed, 2 on wrong
-// usage; every failure is explained on stderr.
+// A build for tests (CMake option ADMINEVENTS_ROOT_PREFIX) refuses to run
+// unless ADMINEVENTS_ROOT names a private tree by an absolute path.
+//
+// Exit status: 0 on success, 1 when the export or import failed or the root
+// cannot be used, 2 on wrong usage; every failure is explained on stderr.
 
 #include "systempaths.h"
 
@@ -669,8 +675,8 @@ public:
         if (m_keep) {
             return;
         }
-        for (const QByteArray &staging : std::as_const(m_staging)) {
-            QDir(QFile::decodeName(staging)).removeRecursively();
+        for (auto it = m_staging.cbegin(); it != m_staging.cend(); ++it) {
+            removeStaging(it.value(), m_entries.value(it.value()));
         }
         if (!m_succeeded) {
             for (auto it = m_createdDirs.crbegin(); it != m_createdDirs.crend(); ++it) {
@@ -699,6 +705,13 @@ public:
         return pattern;
     }
 
+    // The path of the entry `name` in `stagingDir`, noted for the clean-up.
+    QByteArray entry(const QByteArray &stagingDir, const QByteArray &name)
+    {
+        m_entries[stagingDir].append(name);
+        return stagingDir + '/' + name;
+    }
+
     QList<QByteArray> targetDirectories() const
     {
         return m_staging.keys();
@@ -719,6 +732,26 @@ public:
     }
 
 private:
+    // Removes the entries this import made in `stagingDir`, by name relative
+    // to the directory itself (never through a link in its place), then the
+    // directory when it is empty.
+    static void removeStaging(const QByteArray &stagingDir, const QList<QByteArray> &names)
+    {
+        FileDescriptor dir(::open(stagingDir.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!dir.isValid()) {
+            complain(QStringLiteral("cannot clean up %1: %2").arg(shown(stagingDir), errnoText()));
+            return;
+        }
+        for (const QByteArray &name : names) {
+            if (::unlinkat(dir.get(), name.constData(), 0) != 0 && errno != ENOENT) {
+                complain(QStringLiteral("cannot remove %1/%2: %3").arg(shown(stagingDir), shown(name), errnoText()));
+            }
+        }
+        if (::rmdir(stagingDir.constData()) != 0) {
+            complain(QStringLiteral("cannot remove %1: %2").arg(shown(stagingDir), errnoText()));
+        }
+    }
+
     Result makeDirectories(const QByteArray &dir)
     {
         QByteArray path;
@@ -744,6 +777,7 @@ private:
     }
 
     QHash<QByteArray, QByteArray> m_staging;
+    QHash<QByteArray, QList<QByteArray>> m_entries;
     QList<QByteArray> m_createdDirs;
     bool m_succeeded = false;
     bool m_keep = false;
@@ -776,7 +810,7 @@ Result restoreMembers(const QList<Member> &members)
         }
         const QByteArray name = fileNameOf(step.target);
         if (content) {
-            step.staged = *dir + "/new." + name;
+            step.staged = staging.entry(*dir, "new." + name);
             const Result created = createFile(step.staged, *content);
             if (!created) {
                 return created;
@@ -787,7 +821,7 @@ Result restoreMembers(const QList<Member> &members)
             if (S_ISDIR(status.st_mode)) {
                 return std::unexpected(QStringLiteral("%1 is a directory").arg(shown(step.target)));
             }
-            step.backup = *dir + "/old." + name;
+            step.backup = staging.entry(*dir, "old." + name);
             if (::link(step.target.constData(), step.backup.constData()) != 0) {
                 return std::unexpected(QStringLiteral("cannot keep a copy of %1: %2").arg(shown(step.target), errnoText()));
             }
@@ -806,6 +840,14 @@ Result restoreMembers(const QList<Member> &members)
     const QList<QByteArray> onDisk = notificationFilesOnDisk();
     for (const QByteArray &systemPath : onDisk) {
         if (!archived.contains(systemPath)) {
+            // Only files are notification files: a directory of that name is
+            // nobody's configuration, and it must not block every import.
+            struct stat status;
+            const QByteArray path = resolved(systemPath);
+            if (::lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode)) {
+                complain(QStringLiteral("leaving %1 alone: it is a directory, not a notification file").arg(shown(path)));
+                continue;
+            }
             const Result prepared = prepare(systemPath, nullptr);
             if (!prepared) {
                 return prepared;
@@ -880,6 +922,11 @@ void printUsage()
 int main(int argc, char **argv)
 {
     ::umask(022);
+
+    if (const auto problem = SystemPaths::rootProblem(SystemPaths::RootUse::PrivateTreeRequired)) {
+        complain(*problem);
+        return 1;
+    }
 
     if (argc != 3 || argv[2][0] == '\0') {
         printUsage();

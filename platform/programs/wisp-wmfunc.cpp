@@ -13,8 +13,11 @@
 //   <UTC time, ISO 8601 with ms> WISPWM_REBOOT XDG_RUNTIME_DIR=<value>
 //
 // or "... WISPWM_REBOOT XDG_RUNTIME_DIR unset" when the variable is not set.
-// Exit status: 0 when recorded, 1 when the log cannot be written, 2 for any
-// other argument list.
+// A build for tests (CMake option ADMINEVENTS_ROOT_PREFIX) refuses to run
+// unless ADMINEVENTS_ROOT names a private tree by an absolute path.
+//
+// Exit status: 0 when recorded, 1 when the log cannot be written or the root
+// cannot be used, 2 for any other argument list.
 
 #include "systempaths.h"
 
@@ -35,6 +38,10 @@ constexpr char RebootRequest[] = "WISPWM_REBOOT";
 
 int main(int argc, char **argv)
 {
+    if (const auto problem = SystemPaths::rootProblem(SystemPaths::RootUse::PrivateTreeRequired)) {
+        std::fprintf(stderr, "wisp-wmfunc: %s\n", qPrintable(*problem));
+        return 1;
+    }
     if (argc != 2 || std::strcmp(argv[1], RebootRequest) != 0) {
         std::fprintf(stderr, "wisp-wmfunc: unsupported request%s%s\nusage: wisp-wmfunc %s\n", argc > 1 ? ": " : "", argc > 1 ? argv[1] : "", RebootRequest);
         return 2;

@@ -3,22 +3,205 @@
 */
 #include "coreutils.h"
 
-#include "processexecutor.h"
 #include "systempaths.h"
 
 #include <QAbstractTableModel>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonParseError>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <optional>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace
 {
-const QString UserNotifyrcPattern = QStringLiteral("%1/%2/.config/tarn-event-watcher.notifyrc");
-const QString NestedHomeName = QStringLiteral(".lvd");
+// Each user's copy: "<home root>/<user>/.config/tarn-event-watcher.notifyrc".
+const QByteArray UserNotifyrcName = QByteArrayLiteral("tarn-event-watcher.notifyrc");
+constexpr mode_t UserNotifyrcMode = 0644;
+const QByteArray NestedHomeName = QByteArrayLiteral(".lvd");
+constexpr int GetentTimeoutMs = 30000;
+constexpr int GetentReapMs = 1000;
 constexpr int RebootWaitMs = 30000;
+
+// Closes the descriptor it holds when it goes out of scope.
+class FileDescriptor
+{
+public:
+    explicit FileDescriptor(int fd)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+
+    int get() const
+    {
+        return m_fd;
+    }
+    bool isValid() const
+    {
+        return m_fd >= 0;
+    }
+    void reset(int fd)
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+        m_fd = fd;
+    }
+    int release()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+// The numeric id (third field) of the entry `name` of a getent database, or
+// nothing when getent does not know the name or cannot be run.
+std::optional<uint> lookUpId(const QString &database, const QString &name)
+{
+    QProcess getent;
+    getent.setStandardErrorFile(QProcess::nullDevice());
+    getent.start(SystemPaths::systemProgram(SystemPaths::GetentProgram), {database, QStringLiteral("--"), name}, QIODevice::ReadOnly);
+    if (!getent.waitForFinished(GetentTimeoutMs)) {
+        getent.kill();
+        getent.waitForFinished(GetentReapMs);
+        return std::nullopt;
+    }
+    if (getent.exitStatus() != QProcess::NormalExit || getent.exitCode() != 0) {
+        return std::nullopt;
+    }
+    const QList<QByteArray> lines = getent.readAllStandardOutput().split('\n');
+    const QByteArray key = name.toUtf8();
+    for (const QByteArray &line : lines) {
+        const QList<QByteArray> fields = line.split(':');
+        if (fields.size() >= 3 && fields.at(0) == key) {
+            bool ok = false;
+            const uint id = fields.at(2).toUInt(&ok);
+            return ok ? std::optional<uint>(id) : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+bool writeAll(int fd, const QByteArray &data)
+{
+    const char *next = data.constData();
+    qint64 left = data.size();
+    while (left > 0) {
+        const ssize_t count = ::write(fd, next, size_t(left));
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+        if (count <= 0) {
+            return false;
+        }
+        next += count;
+        left -= count;
+    }
+    return true;
+}
+
+// Places `content` as the rc file in the configuration directory `configDir`
+// of `user`: a new file made there under a temporary name (never an existing
+// entry, never through a link), given to the user on the open file and
+// renamed over whatever holds the name. False leaves the previous entry as it
+// was.
+bool placeUserRc(int configDir, const QString &user, const QByteArray &content)
+{
+    QByteArray temporary;
+    FileDescriptor file(-1);
+    for (int attempt = 0; attempt < 16 && !file.isValid(); ++attempt) {
+        temporary = '.' + UserNotifyrcName + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        file.reset(::openat(configDir, temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (!file.isValid() && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (!file.isValid()) {
+        return false;
+    }
+    bool ok = writeAll(file.get(), content);
+    if (ok) {
+        // A name getent does not resolve keeps the super-user as the owner.
+        const auto uid = lookUpId(QStringLiteral("passwd"), user);
+        const auto gid = uid ? lookUpId(QStringLiteral("group"), user) : std::nullopt;
+        if (uid && gid) {
+            ok = ::fchown(file.get(), *uid, *gid) == 0;
+        }
+    }
+    ok = ok && ::fchmod(file.get(), UserNotifyrcMode) == 0;
+    ok = ::close(file.release()) == 0 && ok;
+    ok = ok && ::renameat(configDir, temporary.constData(), configDir, UserNotifyrcName.constData()) == 0;
+    if (!ok) {
+        ::unlinkat(configDir, temporary.constData(), 0);
+    }
+    return ok;
+}
+
+// The deployment into the homes of the directory `homeRoot` (see
+// makeNotifyrcForUsers). `content` is null when the source could not be read:
+// every copy then fails.
+bool deployToHomes(int homeRoot, const QByteArray *content, bool isNestedRun)
+{
+    // The listing walks a descriptor of its own.
+    DIR *listing = ::fdopendir(::dup(homeRoot));
+    if (!listing) {
+        return false;
+    }
+    bool created = false;
+    while (const struct dirent *entry = ::readdir(listing)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..") {
+            continue;
+        }
+        // Directories only, as a listing of them gives; a link is not entered.
+        FileDescriptor home(::openat(homeRoot, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!home.isValid()) {
+            continue;
+        }
+        if (name == NestedHomeName) {
+            // The nested home root holds users of its own; it is not nested again.
+            if (!isNestedRun) {
+                created = deployToHomes(home.get(), content, true);
+            }
+            continue;
+        }
+        // No directory is created, and a link in the place of ".config" is refused.
+        const FileDescriptor config(::openat(home.get(), ".config", O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (!config.isValid()) {
+            created = false;
+            continue;
+        }
+        struct stat status;
+        if (::fstatat(config.get(), UserNotifyrcName.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0 && errno == ENOENT) {
+            created = true;
+        }
+        if (!content || !placeUserRc(config.get(), QFile::decodeName(name), *content)) {
+            created = false;
+        }
+    }
+    ::closedir(listing);
+    return created;
+}
 }
 
 namespace Core::Utils
@@ -58,40 +241,24 @@ std::expected<QJsonDocument, QString> convertFromJson(const QByteArray &json)
 
 bool makeNotifyrcForUsers(const QString &homeRoot, QFile &source)
 {
-    const QDir root(homeRoot);
-    if (!root.exists()) {
+    if (!SystemPaths::rootIsUsable()) {
         return false;
     }
+    const FileDescriptor root(::open(QFile::encodeName(homeRoot).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!root.isValid()) {
+        return false;
+    }
+    if (!source.isOpen() && !source.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    source.seek(0);
+    const QByteArray content = source.readAll();
+    const bool readAll = source.error() == QFileDevice::NoError;
+    source.close();
+
     const QString nestedRoot = SystemPaths::resolve(SystemPaths::NestedHomeRoot);
     const bool isNestedRun = QFileInfo(homeRoot).absoluteFilePath() == QFileInfo(nestedRoot).absoluteFilePath();
-
-    bool created = false;
-    const QStringList entries = root.entryList(QDir::Dirs | QDir::Hidden, QDir::Unsorted);
-    for (const QString &name : entries) {
-        if (name == QLatin1String(".") || name == QLatin1String("..")) {
-            continue;
-        }
-        if (name == NestedHomeName) {
-            // The nested home root holds users of its own; it is not nested again.
-            if (!isNestedRun) {
-                created = makeNotifyrcForUsers(nestedRoot, source);
-            }
-            continue;
-        }
-        const QString target = UserNotifyrcPattern.arg(root.absolutePath(), name);
-        if (QFile::exists(target)) {
-            QFile::remove(target);
-        } else {
-            created = true;
-        }
-        if (!source.copy(target)) {
-            created = false;
-            continue;
-        }
-        ProcessExecutor chown;
-        chown.execProc<-1>(QStringLiteral("chown"), {QStringLiteral("%1:%2").arg(name, name), target});
-    }
-    return created;
+    return deployToHomes(root.get(), readAll ? &content : nullptr, isNestedRun);
 }
 
 void rebootSystem()

@@ -22,16 +22,51 @@ QString systemProgram(const char *absolutePath)
     return rootPrefixEnabled() ? path.mid(path.lastIndexOf(QLatin1Char('/')) + 1) : path;
 }
 
-QString rootPrefix()
+namespace
 {
-    if (!rootPrefixEnabled()) {
-        return QString();
-    }
+// ADMINEVENTS_ROOT without trailing slashes ("" for unset, empty or "/").
+QString rootVariable()
+{
     QString root = qEnvironmentVariable("ADMINEVENTS_ROOT");
     while (root.endsWith(QLatin1Char('/'))) {
         root.chop(1);
     }
     return root;
+}
+
+bool isRelative(const QString &root)
+{
+    return !root.isEmpty() && !root.startsWith(QLatin1Char('/'));
+}
+}
+
+std::optional<QString> rootProblem(RootUse use)
+{
+    if (!rootPrefixEnabled()) {
+        return std::nullopt;
+    }
+    const QString root = rootVariable();
+    if (isRelative(root)) {
+        return QStringLiteral("ADMINEVENTS_ROOT is not an absolute path: %1").arg(qEnvironmentVariable("ADMINEVENTS_ROOT"));
+    }
+    if (use == RootUse::PrivateTreeRequired && root.isEmpty()) {
+        return QStringLiteral("ADMINEVENTS_ROOT names no private system tree (this build is for tests and demos only)");
+    }
+    return std::nullopt;
+}
+
+bool rootIsUsable(RootUse use)
+{
+    return !rootProblem(use).has_value();
+}
+
+QString rootPrefix()
+{
+    if (!rootPrefixEnabled()) {
+        return QString();
+    }
+    const QString root = rootVariable();
+    return isRelative(root) ? QString::fromUtf8(UnusableRoot) : root;
 }
 
 QString resolve(const QString &absolutePath)

@@ -5,12 +5,15 @@
 
 #include <QString>
 
+#include <optional>
+
 // Every fixed path of the system is resolved here, and only here.
 //
 // The constants are the absolute paths of a real installation. At run time
 // they are placed below an optional root prefix taken from the environment
 // variable ADMINEVENTS_ROOT (unset or empty: "/"), so that tests, the demo and
 // CI work on a copy of a system tree instead of the machine's configuration.
+// Only builds with the CMake option ADMINEVENTS_ROOT_PREFIX read the variable.
 namespace SystemPaths
 {
 // The constants, as found on a real system.
@@ -35,6 +38,7 @@ inline constexpr auto AuditStoreFile = "/var/lib/tarnevents/audit-settings.json"
 inline constexpr auto WmFuncLogFile = "/var/log/wisp-wmfunc.log";
 // Programs of the system the helper runs as the super-user.
 inline constexpr auto SystemctlProgram = "/usr/bin/systemctl";
+inline constexpr auto GetentProgram = "/usr/bin/getent";
 
 // Whether this build honours ADMINEVENTS_ROOT at all. Builds for tests and
 // the demo do (CMake option ADMINEVENTS_ROOT_PREFIX); an installed build
@@ -46,10 +50,35 @@ bool rootPrefixEnabled();
 // tests put recording stand-ins first on PATH; installed builds never search.
 QString systemProgram(const char *absolutePath);
 
+// Where a root that cannot be used leads every path: below a device, where
+// nothing can be read, created or removed (every call fails with ENOTDIR).
+inline constexpr auto UnusableRoot = "/dev/null";
+
+// What the program asks of the root.
+enum class RootUse {
+    // The module and the helper: no root (or "/") is the system itself.
+    SystemAllowed,
+    // The stand-in programs of a build for tests: they must never act on the
+    // machine, so a build that honours the prefix needs a root other than "/".
+    PrivateTreeRequired,
+};
+
+// Why ADMINEVENTS_ROOT cannot be used, or nothing when it can. A root that is
+// set must be an absolute path: a relative one would be taken relative to the
+// working directory (often "/"). Builds without the root prefix ignore the
+// variable and never report a problem. The module, the helper and the
+// stand-ins call this before they touch a file and refuse to work when it
+// reports something.
+std::optional<QString> rootProblem(RootUse use = RootUse::SystemAllowed);
+bool rootIsUsable(RootUse use = RootUse::SystemAllowed);
+
 // The prefix: ADMINEVENTS_ROOT without trailing slashes, empty for "/".
+// A relative root (a problem for every use, see rootProblem()) gives
+// UnusableRoot.
 QString rootPrefix();
 
-// `absolutePath` (which starts with "/") placed below the root prefix.
+// `absolutePath` (which starts with "/") placed below the root prefix. With a
+// relative root the result lies below UnusableRoot, never at "/".
 QString resolve(const QString &absolutePath);
 QString resolve(const char *absolutePath);
 
