@@ -14,6 +14,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMetaMethod>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -221,6 +222,7 @@ private Q_SLOTS:
 
     void argumentsAreChecked_data();
     void argumentsAreChecked();
+    void relativeRootRefusesEveryAction();
 
     void getAuditSettings_data();
     void getAuditSettings();
@@ -971,6 +973,30 @@ void AdminEventsHelperTest::argumentsAreChecked()
         QVERIFY2(existsNoFollow(path), qPrintable(path));
         QCOMPARE(contentOf(path), before.value(path));
     }
+}
+
+void AdminEventsHelperTest::relativeRootRefusesEveryAction()
+{
+    // Taken relative to the working directory, such a root could be "/".
+    const QByteArray previous = qgetenv("ADMINEVENTS_ROOT");
+    qputenv("ADMINEVENTS_ROOT", "relative/root");
+    const auto restore = qScopeGuard([&previous]() {
+        qputenv("ADMINEVENTS_ROOT", previous);
+    });
+    const QMetaObject *meta = m_helper.metaObject();
+    int actions = 0;
+    for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+        const QMetaMethod slot = meta->method(i);
+        if (slot.methodType() != QMetaMethod::Slot || slot.access() != QMetaMethod::Public) {
+            continue;
+        }
+        KAuth::ActionReply reply;
+        QVERIFY(slot.invoke(&m_helper, Qt::DirectConnection, Q_RETURN_ARG(KAuth::ActionReply, reply), Q_ARG(QVariantMap, QVariantMap())));
+        QVERIFY2(reply.failed() && reply.errorDescription().contains(QLatin1String("not an absolute path")), qPrintable(reply.errorDescription()));
+        ++actions;
+    }
+    QCOMPARE(actions, 9);
+    QVERIFY(m_systemctl->calls().isEmpty());
 }
 
 // --- audit settings ----------------------------------------------------------------

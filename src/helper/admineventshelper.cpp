@@ -89,8 +89,12 @@ QString typeName(Type type)
 
 // Every argument of `required` must be present with its type; otherwise the
 // action is refused before anything is touched.
+// A root prefix the helper cannot use (a relative one) refuses every action.
 FileIo::Result checkArguments(const char *action, const QVariantMap &args, std::initializer_list<std::pair<const char *, Type>> required)
 {
+    if (const auto problem = SystemPaths::rootProblem()) {
+        return std::unexpected(QStringLiteral("%1: %2").arg(QLatin1String(action), *problem));
+    }
     for (const auto &[key, type] : required) {
         const auto it = args.constFind(QLatin1String(key));
         if (it == args.cend()) {

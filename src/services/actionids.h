@@ -20,6 +20,13 @@ inline constexpr char WriteNotificationConfigs[] = "tarnos.kcm.adminevents.write
 inline constexpr char SetAuditSettings[] = "tarnos.kcm.adminevents.setauditsettings";
 inline constexpr char GetAuditSettings[] = "tarnos.kcm.adminevents.getauditsettings";
 
+// How long the module waits for the helper's slowest actions: longer than
+// the helper's own limits (two systemctl runs of up to 120 s each, the
+// configuration manager's 300 s), so that the module never reports a time-out
+// while the helper is still at work. D-Bus would give up after 25 s.
+inline constexpr int LoggingServiceTimeoutMs = 5 * 60 * 1000;
+inline constexpr int ConfigManagerTimeoutMs = 6 * 60 * 1000;
+
 // Error descriptions of "setauditsettings" that the module tells apart: the
 // system already held every value (nothing written), and a write that failed
 // (the description then goes on with the settings that were not written).

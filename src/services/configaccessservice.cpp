@@ -80,6 +80,7 @@ bool ConfigAccessService::exportConfig(const QString &path)
     }
 
     KAuth::Action action = makeAction(ActionIds::ExportConfig);
+    action.setTimeout(ActionIds::ConfigManagerTimeoutMs);
     action.addArgument(QStringLiteral("output"), path);
     return execute(action);
 }
@@ -94,6 +95,7 @@ bool ConfigAccessService::importConfig(const QString &path)
     file.close();
 
     KAuth::Action action = makeAction(ActionIds::ImportConfig);
+    action.setTimeout(ActionIds::ConfigManagerTimeoutMs);
     action.addArgument(QStringLiteral("input"), path);
     return execute(action);
 }

@@ -18,6 +18,7 @@ void LoggingService::runCmd(const QString &cmd)
     KAuth::Action action(QString::fromLatin1(ActionIds::LoggingServiceCtl));
     action.setHelperId(QString::fromLatin1(ActionIds::HelperId));
     action.addArgument(QStringLiteral("cmd"), cmd);
+    action.setTimeout(ActionIds::LoggingServiceTimeoutMs);
     executeAsync(action);
 }
 
