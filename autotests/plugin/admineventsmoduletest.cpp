@@ -17,6 +17,8 @@
 
 #include <statewidget.h>
 
+#include <KMessageWidget>
+
 #include <QComboBox>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
@@ -79,23 +81,16 @@ EventTreeItem *addNode(EventTreeItem *parent, const QString &nativeName, const Q
     return node;
 }
 
-// Records the requests to end the application instead of ending it: once
-// asked to exit, Qt lets no event loop of the process run again.
-class ExitRecordingModule : public AdminEventsModule
+QAction *actionNamed(const QWidget *widget, const QString &text)
 {
-public:
-    ExitRecordingModule()
-        : AdminEventsModule(nullptr, {})
-    {
+    const QList<QAction *> actions = widget->actions();
+    for (QAction *action : actions) {
+        if (action->text() == text) {
+            return action;
+        }
     }
-    QList<int> exitCodes;
-
-protected:
-    void quitApplication(int code) override
-    {
-        exitCodes << code;
-    }
-};
+    return nullptr;
+}
 
 // An event whose "user" field switch has siblings: a format and a merge marker.
 EventTreeItem *buildExtendedEvent()
@@ -141,7 +136,7 @@ private Q_SLOTS:
             QVERIFY2(module.findChild<QLayout *>(QString::fromLatin1(name)), name);
         }
         QTreeView *view = module.eventsView();
-        QCOMPARE(view->editTriggers(), QAbstractItemView::DoubleClicked);
+        QCOMPARE(view->editTriggers(), QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
         QCOMPARE(view->header()->minimumSectionSize(), 170);
         QCOMPARE(view->header()->defaultSectionSize(), 250);
         QVERIFY(view->alternatingRowColors());
@@ -158,7 +153,8 @@ private Q_SLOTS:
         QVERIFY(searchLayout->indexOf(module.eventFinder()) >= 0);
 
         QCOMPARE(module.buttons(), KCModule::Help | KCModule::Apply);
-        QVERIFY(module.isResetButtonVisible());
+        // The host's Reset is the only one.
+        QVERIFY(!module.isResetButtonVisible());
         // Nothing is read from the catalogue before the module is shown.
         QCOMPARE(module.workingModel()->rowCount(), 0);
     }
@@ -575,32 +571,72 @@ private Q_SLOTS:
         QTRY_VERIFY(start->isEnabled());
         QTest::qWait(200);
         QCOMPARE(failures.count(), 1);
-        QCOMPARE(m_boxes->shown().size(), 1);
-        QVERIFY(m_boxes->shown().first().startsWith(QStringLiteral("tarnos.kcm.adminevents.loggingservicectl|")));
+        // Said inline, not in a box.
+        QVERIFY(m_boxes->shown().isEmpty());
+        QVERIFY(module.serviceMessage()->isVisible());
+        QVERIFY(module.serviceMessage()->text().contains(QLatin1String("The logging service could not be stopped.")));
     }
 
-    void missingCatalogueEndsTheApplication()
+    void startWithoutEffectIsReported()
     {
-        ModuleTestEnvironment empty(SampleRoot::Empty);
-        QVERIFY(empty.isValid());
-        ExitRecordingModule module;
-        module.load_p();
-        QCOMPARE(module.exitCodes.value(0), -1);
-        QVERIFY(!m_boxes->shown().isEmpty());
-        QVERIFY(m_boxes->shown().first().startsWith(QStringLiteral("No event configuration detected|The directory \"")));
+        m_env->setServiceActive(QStringLiteral("auditd"), false);
+        auto *logging = new ScriptedService<LoggingService>;
+        AdminEventsModule module(nullptr, {}, {new ScriptedService<ConfigAccessService>, logging, new FakeAuditService});
+        module.show();
+        auto *start = module.findChild<QPushButton *>(QStringLiteral("sngStartStopButton"));
+        QCOMPARE(start->text(), QStringLiteral("Start logging service"));
+        // The helper succeeds, but auditd stays off.
+        start->click();
+        QVERIFY(!start->isEnabled());
+        QTRY_VERIFY(start->isEnabled());
+        QCOMPARE(logging->actions.size(), 1);
+        QVERIFY(module.serviceMessage()->isVisible());
+        QCOMPARE(module.serviceMessage()->text(), QStringLiteral("The logging service is still stopped (auditd: off, syslog-ng: on)."));
     }
 
-    void duplicateEventEndsTheApplication()
+    void brokenCatalogueIsShownInTheModule_data()
     {
-        const QString dir = QStringLiteral("/usr/share/syslog-ng-mod-tarn/event-settings/");
-        QVERIFY(m_env->root().writeFile(dir + QStringLiteral("system/service-stopped.json"),
-                                        m_env->root().readFile(dir + QStringLiteral("services/service-stopped.json"))));
-        ExitRecordingModule module;
-        module.load_p();
-        QCOMPARE(module.exitCodes, QList<int>{-1});
-        QCOMPARE(m_boxes->shown().size(), 1);
-        QVERIFY(m_boxes->shown().first().startsWith(QStringLiteral("Event configuration is incorrect.|Check if there are no duplicate event_id")));
+        QTest::addColumn<bool>("emptyRoot");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("missing") << true << QStringLiteral("<b>No event configuration detected</b><br/>The directory &quot;");
+        QTest::newRow("duplicate event") << false
+                                         << QStringLiteral(
+                                                "<b>Event configuration is incorrect.</b><br/>Check if there are no duplicate event_id in event "
+                                                "configuration(even in different groups).");
+    }
+
+    void brokenCatalogueIsShownInTheModule()
+    {
+        QFETCH(bool, emptyRoot);
+        QFETCH(QString, text);
+        std::unique_ptr<ModuleTestEnvironment> empty;
+        if (emptyRoot) {
+            empty = std::make_unique<ModuleTestEnvironment>(SampleRoot::Empty);
+            QVERIFY(empty->isValid());
+        } else {
+            const QString dir = QStringLiteral("/usr/share/syslog-ng-mod-tarn/event-settings/");
+            QVERIFY(m_env->root().writeFile(dir + QStringLiteral("system/service-stopped.json"),
+                                            m_env->root().readFile(dir + QStringLiteral("services/service-stopped.json"))));
+        }
+        auto *config = new ScriptedService<ConfigAccessService>;
+        auto *logging = new ScriptedService<LoggingService>;
+        AdminEventsModule module(nullptr, {}, {config, logging, new FakeAuditService});
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+        module.show();
+        QCoreApplication::processEvents();
+
+        QVERIFY(module.catalogueMessage()->isVisible());
+        QVERIFY2(module.catalogueMessage()->text().startsWith(text), qPrintable(module.catalogueMessage()->text()));
+        QVERIFY(!module.catalogueMessage()->text().contains(QLatin1String("terminated")));
+        QVERIFY(!module.eventsView()->isEnabled());
         QCOMPARE(module.workingModel()->rowCount(), 0);
+        QVERIFY(m_boxes->shown().isEmpty());
+        // Nothing to apply, and an apply writes nothing.
+        QCOMPARE(changed.last().first().toBool(), false);
+        module.save();
+        QTest::qWait(50);
+        QVERIFY(config->actions.isEmpty());
+        QVERIFY(logging->actions.isEmpty());
     }
 
     void applyStopsAtTheFirstFailedStep_data()
@@ -668,6 +704,132 @@ private Q_SLOTS:
         QVERIFY(!module.compareModels());
         QCOMPARE(changed.last().first().toBool(), true);
         QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes were not applied."));
+    }
+
+    void hostResetRevertsToTheLoadedState()
+    {
+        auto *audit = new FakeAuditService;
+        // The system audits failed runs only; the catalogue asks for successful ones.
+        audit->setValue(QStringLiteral("exec"), 4, QString(), 2);
+        AdminEventsModule module(nullptr, {}, {new ScriptedService<ConfigAccessService>, new ScriptedService<LoggingService>, audit});
+        module.show();
+        QCoreApplication::processEvents(); // the host's own load after the first show
+        CheckableTreeModel *model = module.workingModel();
+        const QStringList other{QStringLiteral("audit"),
+                                QStringLiteral("audit-exec"),
+                                QStringLiteral("message-audit-events"),
+                                QStringLiteral("exec"),
+                                QStringLiteral("other")};
+        QCOMPARE(itemAt(model, other + QStringList{QStringLiteral("fail")})->data(1).toString(), QStringLiteral("1"));
+        const qsizetype reads = audit->requests.size();
+
+        EventTreeItem *started = eventOf(model, QStringLiteral("service-started"));
+        QVERIFY(model->setData(indexOf(model, started), QVariant(), Qt::CheckStateRole));
+        EventTreeItem *interval = eventOf(model, QStringLiteral("user-login-failed"))->findChildByNativeName(QStringLiteral("interval"));
+        QVERIFY(model->setData(indexOf(model, interval, 1), QStringLiteral("300"), Qt::EditRole));
+        QVERIFY(model->setData(indexOf(model, itemAt(model, other + QStringList{QStringLiteral("fail")}), 1), QVariant(), Qt::CheckStateRole));
+        QCOMPARE(module.stateWidget()->text(), QStringLiteral("There are unsaved changes."));
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
+
+        module.load(); // the host's Reset
+        QVERIFY(module.compareModels());
+        QCOMPARE(changed.last().first().toBool(), false);
+        QVERIFY(module.stateWidget()->text().isEmpty());
+        QCOMPARE(eventOf(model, QStringLiteral("service-started"))->checkState, int(Qt::Checked));
+        QCOMPARE(eventOf(model, QStringLiteral("user-login-failed"))->findChildByNativeName(QStringLiteral("interval"))->data(1).toString(),
+                 QStringLiteral("120"));
+        // The audit switches are back to what the system holds, not read again.
+        QCOMPARE(itemAt(model, other + QStringList{QStringLiteral("fail")})->data(1).toString(), QStringLiteral("1"));
+        QCOMPARE(itemAt(model, other + QStringList{QStringLiteral("succ")})->data(1).toString(), QStringLiteral("0"));
+        QCOMPARE(audit->requests.size(), reads);
+    }
+
+    void changeOnDiskUnderEditsAsks_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("reload") << QStringLiteral("Reload");
+        QTest::newRow("keep") << QStringLiteral("Keep my changes");
+    }
+
+    void changeOnDiskUnderEditsAsks()
+    {
+        QFETCH(QString, answer);
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QCoreApplication::processEvents(); // the host's own load after the first show
+        CheckableTreeModel *model = module.workingModel();
+        const auto interval = [model]() {
+            return eventOf(model, QStringLiteral("user-login-failed"))->findChildByNativeName(QStringLiteral("interval"));
+        };
+        QVERIFY(model->setData(indexOf(model, interval(), 1), QStringLiteral("300"), Qt::EditRole));
+        QSignalSpy resets(model, &QAbstractItemModel::modelReset);
+        QByteArray content = m_env->root().readFile(SettingsFile);
+        QVERIFY(m_env->replaceFile(SettingsFile, content.replace("\"120\"", "\"240\"")));
+        QTRY_VERIFY(module.configChangedMessage()->isVisible());
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(interval()->data(1).toString(), QStringLiteral("300"));
+
+        QAction *action = actionNamed(module.configChangedMessage(), answer);
+        QVERIFY(action);
+        action->trigger();
+        QVERIFY(!module.configChangedMessage()->isVisible());
+        const bool reload = answer == QLatin1String("Reload");
+        QCOMPARE(resets.count(), reload ? 1 : 0);
+        QCOMPARE(interval()->data(1).toString(), reload ? QStringLiteral("240") : QStringLiteral("300"));
+        QCOMPARE(module.compareModels(), reload);
+    }
+
+    void editingKeys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("F2") << int(Qt::Key_F2);
+        QTest::newRow("Return") << int(Qt::Key_Return);
+        QTest::newRow("Enter") << int(Qt::Key_Enter);
+    }
+
+    void editingKeys()
+    {
+        QFETCH(int, key);
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QTreeView *view = module.eventsView();
+        EventTreeItem *priority = eventOf(module.workingModel(), QStringLiteral("service-stopped"))->findChildByNativeName(QStringLiteral("priority"));
+        QVERIFY(priority);
+        const QModelIndex name = module.proxyModel()->mapFromSource(indexOf(module.workingModel(), priority));
+        view->expandAll();
+        view->setCurrentIndex(name);
+        QTest::keyClick(view, Qt::Key(key));
+        QVERIFY(view->indexWidget(name.siblingAtColumn(1)));
+    }
+
+    void reloadKeepsExpansionAndCurrentRow()
+    {
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        QTreeView *view = module.eventsView();
+        EventsProxyModel *proxy = module.proxyModel();
+        const auto rowOf = [&](const QString &eventId, const QString &parameter = QString()) {
+            EventTreeItem *item = eventOf(module.workingModel(), eventId);
+            if (!parameter.isEmpty()) {
+                item = item->findChildTopLevelByNativeName(parameter);
+            }
+            return proxy->mapFromSource(indexOf(module.workingModel(), item));
+        };
+        const QModelIndex event = rowOf(QStringLiteral("service-stopped"));
+        view->expand(event);
+        // A group closed by the administrator stays closed.
+        const QModelIndex closed = proxy->index(0, 0);
+        QVERIFY(closed != event.parent());
+        view->collapse(closed);
+        view->setCurrentIndex(rowOf(QStringLiteral("service-stopped"), QStringLiteral("services")).siblingAtColumn(1));
+
+        module.load_p(); // as after an apply
+        QVERIFY(view->isExpanded(rowOf(QStringLiteral("service-stopped"))));
+        QVERIFY(view->isExpanded(rowOf(QStringLiteral("service-stopped")).parent()));
+        QVERIFY(!view->isExpanded(proxy->index(0, 0)));
+        const QModelIndex current = rowOf(QStringLiteral("service-stopped"), QStringLiteral("services")).siblingAtColumn(1);
+        QCOMPARE(view->currentIndex(), current);
+        QVERIFY(view->selectionModel()->isSelected(current.siblingAtColumn(0)));
     }
 
     void anotherProgramsChangeReloads()

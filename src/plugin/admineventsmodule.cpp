@@ -6,6 +6,7 @@
 
 #include "auditdialog.h"
 #include "auditservice.h"
+#include "auditsettings.h"
 #include "auditsettingscontroller.h"
 #include "checkabletreemodel.h"
 #include "configaccessservice.h"
@@ -26,6 +27,7 @@
 
 #include <KAuth/Action>
 #include <KLocalizedString>
+#include <KMessageWidget>
 
 #include <QAction>
 #include <QApplication>
@@ -36,13 +38,23 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTimer>
 #include <QTreeView>
 
 #include <memory>
+#include <utility>
 
 namespace
 {
 const QString ButtonStyle = QStringLiteral("QPushButton { text-align: left; padding: 6px; }");
+// Joins the native names of a path; no native name holds it.
+const QChar PathSeparator(0x1f);
+
+// A message in bold followed by its details, as plain texts.
+QString titled(const QString &title, const QString &text)
+{
+    return QStringLiteral("<b>%1</b><br/>%2").arg(title.toHtmlEscaped(), text.toHtmlEscaped());
+}
 
 EventTreeItem *eventItem(TreeItem *item)
 {
@@ -139,18 +151,22 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     // then the common settings window.
     m_auditDialog = new AuditDialog(this);
 
+    createMessages();
     createToolButtons();
     createView();
     createSearch();
     // The notification dialog is created after the search bar.
 
+    // The host's Reset is the one the administrator sees: the base's own
+    // reset button would only do the same a second time, so it stays hidden.
     setButtons(Help | Apply);
-    setResetButtonVisible(true);
 
-    connect(m_loggingService, &LoggingService::stateChanged, this, &AdminEventsModule::switchSngStatus);
-    connect(m_loggingService, &AccessService::error, this, [this](const KAuth::Action *action, const QString &message) {
-        QMessageBox::critical(this, action ? action->name() : QString(), message);
-        ui->sngStartStopButton->setEnabled(true);
+    connect(m_loggingService, &LoggingService::stateChanged, this, &AdminEventsModule::sngCommandFinished);
+    connect(m_loggingService, &AccessService::error, this, [this](const KAuth::Action *, const QString &message) {
+        sngCommandFailed(message);
+    });
+    connect(this, qOverload<bool>(&KCModule::changed), this, [this](bool changed) {
+        m_unsaved = changed;
     });
 
     // kcmshell5 passes ("", []); a viewer that wants the notification settings
@@ -194,6 +210,54 @@ EventFinder *AdminEventsModule::eventFinder() const
     return m_eventFinder;
 }
 
+KMessageWidget *AdminEventsModule::catalogueMessage() const
+{
+    return m_catalogueMessage;
+}
+
+KMessageWidget *AdminEventsModule::configChangedMessage() const
+{
+    return m_configChangedMessage;
+}
+
+KMessageWidget *AdminEventsModule::serviceMessage() const
+{
+    return m_serviceMessage;
+}
+
+void AdminEventsModule::createMessages()
+{
+    const auto message = [this](const char *name, KMessageWidget::MessageType type) {
+        auto *widget = new KMessageWidget(this);
+        widget->setObjectName(QString::fromLatin1(name));
+        widget->setMessageType(type);
+        widget->setWordWrap(true);
+        widget->setCloseButtonVisible(false);
+        widget->hide();
+        return widget;
+    };
+    // The tree's messages sit right above it.
+    m_catalogueMessage = message("catalogueMessage", KMessageWidget::Error);
+    m_configChangedMessage = message("configChangedMessage", KMessageWidget::Warning);
+    const int view = ui->verticalLayout->indexOf(ui->singleEventsView);
+    ui->verticalLayout->insertWidget(view, m_catalogueMessage);
+    ui->verticalLayout->insertWidget(view + 1, m_configChangedMessage);
+    m_configChangedMessage->setText(
+        i18n("The configuration was changed on disk by another program. Reload it and lose your unsaved changes, or keep "
+             "your changes and write them over it on apply?"));
+    auto *reload = new QAction(QIcon::fromTheme(QStringLiteral("view-refresh")), i18n("Reload"), m_configChangedMessage);
+    connect(reload, &QAction::triggered, this, &AdminEventsModule::load_p);
+    m_configChangedMessage->addAction(reload);
+    auto *keep = new QAction(QIcon::fromTheme(QStringLiteral("dialog-ok")), i18n("Keep my changes"), m_configChangedMessage);
+    connect(keep, &QAction::triggered, m_configChangedMessage, &QWidget::hide);
+    m_configChangedMessage->addAction(keep);
+
+    // The logging service's below its status line.
+    m_serviceMessage = message("serviceMessage", KMessageWidget::Error);
+    m_serviceMessage->setCloseButtonVisible(true);
+    ui->verticalLayout->addWidget(m_serviceMessage);
+}
+
 // ---------------------------------------------------------------------------
 // Life cycle
 
@@ -202,13 +266,32 @@ void AdminEventsModule::access()
     load_p();
     stateWidget()->resetState();
     m_accessed = true;
+    m_skipHostLoad = true;
+    QTimer::singleShot(0, this, [this]() {
+        m_skipHostLoad = false;
+    });
     startWatchConfigs();
     // A viewer's request for the notification settings of one event is
     // served here.
 }
 
+void AdminEventsModule::load()
+{
+    // Before the first show there is nothing to bring back, and the load
+    // the host asks for after it has just been done.
+    if (!m_accessed || std::exchange(m_skipHostLoad, false)) {
+        return;
+    }
+    load_p();
+    stateWidget()->resetState();
+}
+
 void AdminEventsModule::change()
 {
+    // Nothing was loaded that could be written.
+    if (m_catalogueBroken) {
+        return;
+    }
     if (!save_p()) {
         // The edits stay as they are, to be applied again.
         reportChangeFailed();
@@ -223,10 +306,8 @@ void AdminEventsModule::load_p()
     const QString settingsDir = SystemPaths::resolve(SystemPaths::EventSettingsDir);
     const QDir dir(settingsDir);
     if (!dir.exists() || dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
-        QMessageBox::critical(this,
-                              i18n("No event configuration detected"),
-                              i18n("The directory \"%1\" does not exist or is empty.\nThe application cannot continue and will be terminated.", settingsDir));
-        quitApplication(-1);
+        showCatalogueError(i18n("No event configuration detected"), i18n("The directory \"%1\" does not exist or is empty.", settingsDir));
+        return;
     }
 
     // The notification state is read (and its maps cleared) before the
@@ -235,35 +316,61 @@ void AdminEventsModule::load_p()
 
     const SingleEventsParser parser;
     if (!parser.isConfigCorrect()) {
-        QMessageBox::critical(
-            this,
-            i18n("Event configuration is incorrect."),
-            i18n("Check if there are no duplicate event_id in event configuration(even in different groups).\nThe application cannot continue and will be "
-                 "terminated."));
-        quitApplication(-1);
+        showCatalogueError(i18n("Event configuration is incorrect."),
+                           i18n("Check if there are no duplicate event_id in event configuration(even in different groups)."));
         return;
     }
+    const ViewState shown = viewState();
     loadEvents(parser);
     m_auditSettings->updateSubjects(parser.defaultUsers(), parser.defaultGroups(), m_workingModel->rootItem());
 
     if (!m_accessed && !m_auditRead) {
         // The audit settings are read from the system once in a module's
-        // life and written into both trees.
+        // life.
         m_auditRead = true;
         m_auditSettings->getAuditSettings();
-        m_auditSettings->synchronizeAuditSettings(m_workingModel->rootItem());
-        m_auditSettings->synchronizeAuditSettings(m_referenceModel->rootItem());
+        const AuditSettings *read = m_auditSettings->settings();
+        m_heldOther = read->otherSettings;
+        m_heldUsers = read->userSettings;
+        m_heldGroups = read->groupSettings;
     }
+    if (m_auditRead) {
+        synchronizeAuditSettings();
+    }
+    restoreViewState(shown);
+
+    m_catalogueBroken = false;
+    m_catalogueMessage->hide();
+    m_configChangedMessage->hide();
+    ui->singleEventsView->setEnabled(true);
 
     switchSngStatus();
     // A fresh load has nothing to apply.
     Q_EMIT changed(false);
 }
 
-void AdminEventsModule::quitApplication(int code)
+void AdminEventsModule::synchronizeAuditSettings()
 {
-    // Ends the host once control is back in its event loop.
-    QCoreApplication::exit(code);
+    // The catalogue says what the events ask for; the trees show what the
+    // system holds, as at the first load.
+    AuditSettings *settings = m_auditSettings->settings();
+    settings->otherSettings = m_heldOther;
+    settings->userSettings = m_heldUsers;
+    settings->groupSettings = m_heldGroups;
+    m_auditSettings->synchronizeAuditSettings(m_workingModel->rootItem());
+    m_auditSettings->synchronizeAuditSettings(m_referenceModel->rootItem());
+}
+
+void AdminEventsModule::showCatalogueError(const QString &title, const QString &text)
+{
+    // The host goes on; the module shows what it has, if anything, and
+    // offers nothing to apply until the catalogue can be read again.
+    m_catalogueBroken = true;
+    m_configChangedMessage->hide();
+    m_catalogueMessage->setText(titled(title, text));
+    m_catalogueMessage->show();
+    ui->singleEventsView->setEnabled(false);
+    Q_EMIT changed(false);
 }
 
 void AdminEventsModule::loadEvents(const SingleEventsParser &parser)
@@ -307,6 +414,11 @@ bool AdminEventsModule::save_p()
     if (!audit) {
         return failed(i18n("The audit settings: %1", audit.error()));
     }
+    // The system now holds what was sent.
+    const AuditSettings *sent = m_auditSettings->settings();
+    m_heldOther = sent->otherSettings;
+    m_heldUsers = sent->userSettings;
+    m_heldGroups = sent->groupSettings;
     // Audit settings that changed take effect only after a reboot.
     if (*audit && Gui::Utils::confirmAboutReboot(i18n("The audit settings will take effect only after the system is rebooted."))) {
         Core::Utils::rebootSystem();
@@ -452,9 +564,14 @@ void AdminEventsModule::configsChanged(const QString &path)
     if (m_reloading) {
         return;
     }
-    m_reloading = true;
-    load_p();
-    m_reloading = false;
+    if (m_unsaved) {
+        // The administrator decides whether the edits go.
+        m_configChangedMessage->show();
+    } else {
+        m_reloading = true;
+        load_p();
+        m_reloading = false;
+    }
     // Another program may have replaced the file as the helper does.
     if (m_configWatcher) {
         watchSettingsFile();
@@ -463,6 +580,39 @@ void AdminEventsModule::configsChanged(const QString &path)
 
 // ---------------------------------------------------------------------------
 // Keys
+
+bool AdminEventsModule::eventFilter(QObject *watched, QEvent *event)
+{
+    QTreeView *view = ui->singleEventsView;
+    // An open editor gets its keys itself; these reach the view only when it
+    // has the focus.
+    if (watched == view && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_F2:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            editCurrentValue();
+            return true;
+        default:
+            break;
+        }
+    }
+    return KCMGS::GuardKCModule::eventFilter(watched, event);
+}
+
+void AdminEventsModule::editCurrentValue()
+{
+    // The value of the current row, whichever of its cells is current.
+    const QModelIndex value = ui->singleEventsView->currentIndex().siblingAtColumn(1);
+    if (!value.isValid()) {
+        return;
+    }
+    if (valueEditorFor(value) != ValueEditor::None) {
+        editEvent(value);
+    } else {
+        ui->singleEventsView->edit(value);
+    }
+}
 
 void AdminEventsModule::keyPressEvent(QKeyEvent *event)
 {
@@ -545,6 +695,7 @@ void AdminEventsModule::createView()
 
     view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(view, &QTreeView::customContextMenuRequested, this, &AdminEventsModule::contextMenuRequested);
+    view->installEventFilter(this);
 
     auto *toolTipper = new ToolTipper(view);
     view->viewport()->installEventFilter(toolTipper);
@@ -560,6 +711,73 @@ void AdminEventsModule::createSearch()
 void AdminEventsModule::expandSeView() const
 {
     ui->singleEventsView->expandToDepth(0);
+}
+
+QString AdminEventsModule::pathOf(const QModelIndex &index) const
+{
+    QStringList names;
+    for (QModelIndex source = m_proxyModel->mapToSource(index.siblingAtColumn(0)); source.isValid(); source = source.parent()) {
+        names.prepend(static_cast<const EventTreeItem *>(source.internalPointer())->nativeName);
+    }
+    return names.join(PathSeparator);
+}
+
+AdminEventsModule::ViewState AdminEventsModule::viewState() const
+{
+    ViewState state;
+    const QTreeView *view = ui->singleEventsView;
+    QList<QModelIndex> open{QModelIndex()};
+    while (!open.isEmpty()) {
+        const QModelIndex parent = open.takeLast();
+        for (int row = 0; row < m_proxyModel->rowCount(parent); ++row) {
+            const QModelIndex index = m_proxyModel->index(row, 0, parent);
+            if (view->isExpanded(index)) {
+                state.expanded.insert(pathOf(index));
+                open.append(index);
+            }
+        }
+    }
+    const QModelIndex current = view->currentIndex();
+    if (current.isValid()) {
+        state.current = pathOf(current);
+        state.currentColumn = current.column();
+    }
+    return state;
+}
+
+void AdminEventsModule::restoreViewState(const ViewState &state)
+{
+    // A first load keeps the groups open, as a reset of the model leaves them.
+    if (state.expanded.isEmpty() && state.current.isEmpty()) {
+        return;
+    }
+    QModelIndex current;
+    restoreExpansion(QModelIndex(), state, current);
+    if (current.isValid()) {
+        current = current.siblingAtColumn(state.currentColumn);
+        ui->singleEventsView->setCurrentIndex(current);
+        // The row's name and value, as a click selects them.
+        editSelection(current.siblingAtColumn(0));
+        ui->singleEventsView->scrollTo(current);
+    }
+}
+
+void AdminEventsModule::restoreExpansion(const QModelIndex &parent, const ViewState &state, QModelIndex &current)
+{
+    QTreeView *view = ui->singleEventsView;
+    for (int row = 0; row < m_proxyModel->rowCount(parent); ++row) {
+        const QModelIndex index = m_proxyModel->index(row, 0, parent);
+        const QString path = pathOf(index);
+        if (path == state.current) {
+            current = index;
+        }
+        const bool expanded = state.expanded.contains(path);
+        view->setExpanded(index, expanded);
+        // The current row lies below an open row, or is lost.
+        if (expanded) {
+            restoreExpansion(index, state, current);
+        }
+    }
 }
 
 void AdminEventsModule::editSelection(const QModelIndex &index)
@@ -761,11 +979,54 @@ void AdminEventsModule::setSngAction(bool running) const
 void AdminEventsModule::startSyslogNg()
 {
     ui->sngStartStopButton->setEnabled(false);
+    m_serviceMessage->hide();
+    m_sngRequest = SngRequest::Start;
     m_loggingService->start();
 }
 
 void AdminEventsModule::stopSyslogNg()
 {
     ui->sngStartStopButton->setEnabled(false);
+    m_serviceMessage->hide();
+    m_sngRequest = SngRequest::Stop;
     m_loggingService->stop();
+}
+
+void AdminEventsModule::sngCommandFinished()
+{
+    const SngRequest request = std::exchange(m_sngRequest, SngRequest::None);
+    switchSngStatus();
+    if (request == SngRequest::None) {
+        return;
+    }
+    // The helper ran the command, but the services may still not be in the
+    // state asked for (one of them failed to start, or was started again).
+    if (m_sngStatus != (request == SngRequest::Start)) {
+        const QString details = SngHandler::Instance().toolTip;
+        showServiceMessage(m_sngStatus ? i18n("The logging service is still running (%1).", details)
+                                       : i18n("The logging service is still stopped (%1).", details));
+        ui->sngStartStopButton->setEnabled(true);
+    }
+}
+
+void AdminEventsModule::sngCommandFailed(const QString &message)
+{
+    switch (std::exchange(m_sngRequest, SngRequest::None)) {
+    case SngRequest::Start:
+        showServiceMessage(titled(i18n("The logging service could not be started."), message));
+        break;
+    case SngRequest::Stop:
+        showServiceMessage(titled(i18n("The logging service could not be stopped."), message));
+        break;
+    case SngRequest::None:
+        showServiceMessage(titled(i18n("The logging service could not be restarted."), message));
+        break;
+    }
+    ui->sngStartStopButton->setEnabled(true);
+}
+
+void AdminEventsModule::showServiceMessage(const QString &text)
+{
+    m_serviceMessage->setText(text);
+    m_serviceMessage->show();
 }

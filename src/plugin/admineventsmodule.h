@@ -7,8 +7,11 @@
 
 #include <guardkcmodule.h>
 
+#include <QHash>
 #include <QModelIndex>
+#include <QPair>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 
 #include <expected>
@@ -21,6 +24,7 @@ class ConfigAccessService;
 class EventFinder;
 class EventsProxyModel;
 class EventTreeItem;
+class KMessageWidget;
 class LoggingService;
 class QFileSystemWatcher;
 class QKeyEvent;
@@ -83,8 +87,17 @@ public:
     // Room for the names, the values and the search bar.
     QSize sizeHint() const override;
 
+    // The inline messages: a catalogue that cannot be shown, a configuration
+    // changed on disk under unsaved edits, the logging service's answers.
+    KMessageWidget *catalogueMessage() const;
+    KMessageWidget *configChangedMessage() const;
+    KMessageWidget *serviceMessage() const;
+
 public Q_SLOTS:
     void access() override;
+    // The host's reset: brings back the configuration as it is on disk and
+    // the audit settings as the system holds them, dropping every edit.
+    void load() override;
     // Saves, then reloads what was saved; when a step failed, keeps the
     // administrator's edits and tells the base.
     void change() override;
@@ -95,6 +108,7 @@ public Q_SLOTS:
     // asks to reboot. Stops at the first step that fails, says in one message
     // what was not saved, and returns false; nothing is restarted then.
     bool save_p();
+    // Reloads, or with unsaved edits asks first, inline.
     void configsChanged(const QString &path);
     void startWatchConfigs();
     void stopWatchConfigs();
@@ -117,13 +131,26 @@ public Q_SLOTS:
     void stopSyslogNg();
 
 protected:
-    // Asks the application to end with `code`; the load goes on meanwhile.
-    virtual void quitApplication(int code);
-
+    // F2, Return and Enter on the view edit the value of the current row.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
 
 private:
+    // What the last start or stop asked for, while it runs.
+    enum class SngRequest {
+        None,
+        Start,
+        Stop,
+    };
+    // The view's expanded rows and current row, by native-name path.
+    struct ViewState {
+        QSet<QString> expanded;
+        QString current;
+        int currentColumn = 0;
+    };
+
+    void createMessages();
     void createToolButtons();
     void createView();
     void createSearch();
@@ -136,6 +163,18 @@ private:
     std::expected<bool, QString> saveAuditSettings();
     static void copyDefaults(EventTreeItem *target, const EventTreeItem *defaults);
     void watchSettingsFile();
+    // Keeps the tree shown, disabled, under `title` and `text`.
+    void showCatalogueError(const QString &title, const QString &text);
+    void showServiceMessage(const QString &text);
+    void sngCommandFinished();
+    void sngCommandFailed(const QString &message);
+    void editCurrentValue();
+    QString pathOf(const QModelIndex &index) const;
+    ViewState viewState() const;
+    void restoreViewState(const ViewState &state);
+    void restoreExpansion(const QModelIndex &parent, const ViewState &state, QModelIndex &current);
+    // Writes the audit settings as the system holds them into both trees.
+    void synchronizeAuditSettings();
 
     Ui::AdminEventsModule *ui;
     ConfigAccessService *m_configAccessService;
@@ -147,6 +186,14 @@ private:
     bool m_reloading = false;
     bool m_sngStatus = false;
     bool m_auditRead = false;
+    // The host asks for a load after the first show, right after access()
+    // loaded everything.
+    bool m_skipHostLoad = false;
+    // Whether the working tree differs from what was loaded, as last told
+    // to the host.
+    bool m_unsaved = false;
+    bool m_catalogueBroken = false;
+    SngRequest m_sngRequest = SngRequest::None;
 
     CheckableTreeModel *m_referenceModel = nullptr;
     CheckableTreeModel *m_workingModel = nullptr;
@@ -164,4 +211,13 @@ private:
 
     // The audit settings and the module's audit methods.
     AuditSettingsController *m_auditSettings = nullptr;
+    // The audit tables as the system holds them: read once, then what each
+    // apply sent.
+    QHash<QString, int> m_heldOther;
+    QHash<QPair<QString, QString>, int> m_heldUsers;
+    QHash<QPair<QString, QString>, int> m_heldGroups;
+
+    KMessageWidget *m_catalogueMessage = nullptr;
+    KMessageWidget *m_configChangedMessage = nullptr;
+    KMessageWidget *m_serviceMessage = nullptr;
 };
