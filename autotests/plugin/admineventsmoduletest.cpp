@@ -830,6 +830,12 @@ private Q_SLOTS:
         const QModelIndex current = rowOf(QStringLiteral("service-stopped"), QStringLiteral("services")).siblingAtColumn(1);
         QCOMPARE(view->currentIndex(), current);
         QVERIFY(view->selectionModel()->isSelected(current.siblingAtColumn(0)));
+
+        // The search selects its match without making it current.
+        view->selectionModel()->select(rowOf(QStringLiteral("service-stopped")), QItemSelectionModel::ClearAndSelect);
+        module.load_p();
+        QVERIFY(view->selectionModel()->isSelected(rowOf(QStringLiteral("service-stopped"))));
+        QCOMPARE(view->currentIndex(), rowOf(QStringLiteral("service-stopped"), QStringLiteral("services")).siblingAtColumn(1));
     }
 
     void anotherProgramsChangeReloads()

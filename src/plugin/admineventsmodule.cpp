@@ -50,10 +50,11 @@ const QString ButtonStyle = QStringLiteral("QPushButton { text-align: left; padd
 // Joins the native names of a path; no native name holds it.
 const QChar PathSeparator(0x1f);
 
-// A message in bold followed by its details, as plain texts.
+// A message in bold followed by its details, as plain texts; the details
+// keep their line breaks.
 QString titled(const QString &title, const QString &text)
 {
-    return QStringLiteral("<b>%1</b><br/>%2").arg(title.toHtmlEscaped(), text.toHtmlEscaped());
+    return QStringLiteral("<b>%1</b><br/>%2").arg(title.toHtmlEscaped(), text.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br/>")));
 }
 
 EventTreeItem *eventItem(TreeItem *item)
@@ -742,6 +743,11 @@ AdminEventsModule::ViewState AdminEventsModule::viewState() const
         state.current = pathOf(current);
         state.currentColumn = current.column();
     }
+    // The search selects a match without making it current.
+    const QModelIndexList selected = view->selectionModel()->selectedIndexes();
+    if (!selected.isEmpty()) {
+        state.selected = pathOf(selected.first());
+    }
     return state;
 }
 
@@ -751,31 +757,38 @@ void AdminEventsModule::restoreViewState(const ViewState &state)
     if (state.expanded.isEmpty() && state.current.isEmpty()) {
         return;
     }
-    QModelIndex current;
-    restoreExpansion(QModelIndex(), state, current);
-    if (current.isValid()) {
-        current = current.siblingAtColumn(state.currentColumn);
-        ui->singleEventsView->setCurrentIndex(current);
+    FoundRows found;
+    restoreExpansion(QModelIndex(), state, found);
+    QTreeView *view = ui->singleEventsView;
+    if (found.current.isValid()) {
+        view->selectionModel()->setCurrentIndex(found.current.siblingAtColumn(state.currentColumn), QItemSelectionModel::NoUpdate);
+    }
+    if (found.selected.isValid()) {
         // The row's name and value, as a click selects them.
-        editSelection(current.siblingAtColumn(0));
-        ui->singleEventsView->scrollTo(current);
+        editSelection(found.selected);
+        view->scrollTo(found.selected);
+    } else {
+        view->selectionModel()->clearSelection();
     }
 }
 
-void AdminEventsModule::restoreExpansion(const QModelIndex &parent, const ViewState &state, QModelIndex &current)
+void AdminEventsModule::restoreExpansion(const QModelIndex &parent, const ViewState &state, FoundRows &found)
 {
     QTreeView *view = ui->singleEventsView;
     for (int row = 0; row < m_proxyModel->rowCount(parent); ++row) {
         const QModelIndex index = m_proxyModel->index(row, 0, parent);
         const QString path = pathOf(index);
         if (path == state.current) {
-            current = index;
+            found.current = index;
+        }
+        if (path == state.selected) {
+            found.selected = index;
         }
         const bool expanded = state.expanded.contains(path);
         view->setExpanded(index, expanded);
-        // The current row lies below an open row, or is lost.
+        // The rows sought lie below open rows, or are lost.
         if (expanded) {
-            restoreExpansion(index, state, current);
+            restoreExpansion(index, state, found);
         }
     }
 }

@@ -143,11 +143,18 @@ private:
         Start,
         Stop,
     };
-    // The view's expanded rows and current row, by native-name path.
+    // The view's expanded rows, current cell and selected row, by
+    // native-name path.
     struct ViewState {
         QSet<QString> expanded;
         QString current;
         int currentColumn = 0;
+        QString selected;
+    };
+    // The rows of a ViewState found again.
+    struct FoundRows {
+        QModelIndex current;
+        QModelIndex selected;
     };
 
     void createMessages();
@@ -172,7 +179,7 @@ private:
     QString pathOf(const QModelIndex &index) const;
     ViewState viewState() const;
     void restoreViewState(const ViewState &state);
-    void restoreExpansion(const QModelIndex &parent, const ViewState &state, QModelIndex &current);
+    void restoreExpansion(const QModelIndex &parent, const ViewState &state, FoundRows &found);
     // Writes the audit settings as the system holds them into both trees.
     void synchronizeAuditSettings();
 
