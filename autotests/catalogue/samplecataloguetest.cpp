@@ -83,7 +83,7 @@ void SampleCatalogueTest::withoutDictionaryEveryParameterIsShownAndEditable()
     const Tree tree(parser.parse());
     QVERIFY(tree);
     QVERIFY(allParameters(tree.get(), [](const EventTreeItem *item) {
-        return item->visible && item->editable && item->data(0).toString() == item->nativeName;
+        return item->visible && item->editable && item->data(0).toString() == SingleEventsParser::readableName(item->nativeName);
     }));
 }
 

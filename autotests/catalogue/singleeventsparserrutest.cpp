@@ -140,13 +140,13 @@ void SingleEventsParserRuTest::parametersTakeTheirRussianNames()
     QVERIFY(!hidden->editable);
     QCOMPARE(text(hidden, 0), QStringLiteral("hidden-editable"));
 
-    // An entry without a Russian name leaves the parameter without a name.
+    // Without a Russian name, a readable form of the key.
     EventTreeItem *noRu = child(event, QStringLiteral("no-ru"));
-    QCOMPARE(text(noRu, 0), QString());
-    QVERIFY(noRu->name.isEmpty());
+    QCOMPARE(text(noRu, 0), QStringLiteral("No ru"));
+    QCOMPARE(noRu->name, QStringLiteral("No ru"));
     QCOMPARE(text(noRu, 1), QStringLiteral("v"));
 
-    QCOMPARE(text(child(event, QStringLiteral("plain")), 0), QStringLiteral("plain"));
+    QCOMPARE(text(child(event, QStringLiteral("plain")), 0), QStringLiteral("Plain"));
 
     EventTreeItem *list = child(event, QStringLiteral("list"));
     QCOMPARE(text(list, 0), QStringLiteral("Список"));

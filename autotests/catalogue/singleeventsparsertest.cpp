@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QTest>
 
+#include <limits>
 #include <memory>
 
 namespace
@@ -93,6 +94,8 @@ private Q_SLOTS:
     void auditTablesWithoutDefaultAccounts_data();
     void auditTablesWithoutDefaultAccounts();
     void dictionaryDecidesVisibilityAndEditing();
+    void parametersShowNamesAndTypes_data();
+    void parametersShowNamesAndTypes();
     void dependenciesLinkEvents();
     void groupCheckStateRollsUp();
     void eventOptions();
@@ -129,7 +132,11 @@ void SingleEventsParserTest::initTestCase()
         "child-hidden": {"visible": "false", "editable": "true"},
         "child-editable": {"editable": "true"},
         "dictionary-event": {"visible": "false"},
-        "message-depends": {"visible": "true", "ru": "Зависит от"}
+        "message-depends": {"visible": "true", "ru": "Зависит от"},
+        "named": {"en": "Given name", "ru": "Данное имя"},
+        "typed-priority": {"type": "priority"},
+        "typed-count": {"type": "integer", "min": "1", "max": 9},
+        "typed-unknown": {"type": "colour"}
     })"));
     const SingleEventsParser parser;
     QCOMPARE(parser.defaultUsers(), (QStringList{QStringLiteral("alice"), QStringLiteral("bob")}));
@@ -327,7 +334,7 @@ void SingleEventsParserTest::nodeShapesAndColumns()
         QVERIFY2(node, qPrintable(key));
         QCOMPARE(node->kind, int(EventTreeItem::Value));
         QCOMPARE(node->columnCount(), 3);
-        QCOMPARE(text(node, 0), key);
+        QCOMPARE(text(node, 0), key.toUpper());
         QCOMPARE(text(node, 1), value);
         QVERIFY(!node->data(2).isValid());
         QCOMPARE(node->childCount(), 0);
@@ -356,7 +363,7 @@ void SingleEventsParserTest::nodeShapesAndColumns()
     QCOMPARE(child(event, QStringLiteral("empty"))->childCount(), 0);
 
     // Parameters come in key order.
-    QCOMPARE(event->child(0)->data(0).toString(), QStringLiteral("arr"));
+    QCOMPARE(static_cast<EventTreeItem *>(event->child(0))->nativeName, QStringLiteral("arr"));
 }
 
 void SingleEventsParserTest::auditTablesListDefaultUsersAndGroups()
@@ -554,11 +561,52 @@ void SingleEventsParserTest::dictionaryDecidesVisibilityAndEditing()
         QVERIFY2(node, where.constData());
         QVERIFY2(node->visible == expected.visible, where.constData());
         QVERIFY2(node->editable == expected.editable, where.constData());
-        // English: column 0 keeps the key.
-        QCOMPARE(text(node, 0), expected.path.last());
+        QCOMPARE(node->nativeName, expected.path.last());
     }
     QVERIFY(child(event, QStringLiteral("box"))->childrenEditable);
     QVERIFY(!child(event, QStringLiteral("plain"))->childrenEditable);
+}
+
+void SingleEventsParserTest::parametersShowNamesAndTypes_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QJsonValue>("value");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QPair<int, int>>("range");
+
+    const QPair<int, int> anyInt{std::numeric_limits<int>::min(), std::numeric_limits<int>::max()};
+    const auto row = [&anyInt](const char *tag, const char *key, const QJsonValue &value, const char *shown, int kind, QPair<int, int> range = {}) {
+        QTest::newRow(tag) << QString::fromUtf8(key) << value << QString::fromUtf8(shown) << kind << (range == QPair<int, int>() ? anyInt : range);
+    };
+    row("English name", "named", QStringLiteral("x"), "Given name", ParameterType::Text);
+    row("no entry", "extend-message-params", QStringLiteral("x"), "Extend message params", ParameterType::Text);
+    row("dotted key", ".auditd.key", QStringLiteral("x"), "Auditd key", ParameterType::Text);
+    row("entry without a name", "locked", QStringLiteral("x"), "Locked", ParameterType::Text);
+    row("hidden keeps its key", "hidden-editable", QStringLiteral("x"), "hidden-editable", ParameterType::Text);
+    row("dictionary priority", "typed-priority", QStringLiteral("warning"), "Typed priority", ParameterType::Priority);
+    row("dictionary integer", "typed-count", QStringLiteral("5"), "Typed count", ParameterType::Integer, {1, 9});
+    row("JSON integer", "json_number", 5, "Json number", ParameterType::Integer);
+    row("JSON fraction", "json-fraction", 2.5, "Json fraction", ParameterType::Text);
+    row("JSON boolean", "json-bool", true, "Json bool", ParameterType::Switch);
+    row("unknown type: JSON", "typed-unknown", 5, "Typed unknown", ParameterType::Integer);
+    row("numeric string", "count-text", QStringLiteral("5"), "Count text", ParameterType::Text);
+}
+
+void SingleEventsParserTest::parametersShowNamesAndTypes()
+{
+    QFETCH(QString, key);
+    QFETCH(QJsonValue, value);
+    CatalogueRoot catalogue;
+    QVERIFY(catalogue.addEvent(G1, QStringLiteral("e1"), eventOf(QStringLiteral("e1"), {{key, value}})));
+    const Tree tree = parseCatalogue();
+    const EventTreeItem *node = child(TreeDump::at(tree.get(), {G1, QStringLiteral("e1")}), key);
+    QVERIFY(node);
+    QCOMPARE(node->nativeName, key);
+    QTEST(text(node, 0), "shown");
+    QTEST(int(node->valueType), "kind");
+    const ParameterType type = SingleEventsParser::parameterType(*node);
+    QTEST(qMakePair(type.minimum(), type.maximum()), "range");
 }
 
 void SingleEventsParserTest::dependenciesLinkEvents()

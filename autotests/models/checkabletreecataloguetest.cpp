@@ -6,6 +6,7 @@
 #include "eventconfigstorage.h"
 #include "eventtreeitem.h"
 #include "modeltestenvironment.h"
+#include "parametertype.h"
 #include "systempaths.h"
 
 #include <QAbstractItemModelTester>
@@ -148,7 +149,10 @@ private Q_SLOTS:
             clickOnce(value);
         }
         for (const QPersistentModelIndex &value : std::as_const(editable)) {
-            QVERIFY(m_model->setData(value, QString(m_model->data(value, Qt::EditRole).toString() + QStringLiteral("0")), Qt::EditRole));
+            // Typed values take only what fits: their own value does.
+            const QString current = m_model->data(value, Qt::EditRole).toString();
+            const bool typed = m_model->data(value, CheckableTreeModel::ParameterTypeRole).value<ParameterType>().kind() != ParameterType::Text;
+            QVERIFY(m_model->setData(value, typed ? current : QString(current + QStringLiteral("0")), Qt::EditRole));
         }
         int state = 0;
         for (const QPersistentModelIndex &event : std::as_const(events)) {
@@ -161,7 +165,7 @@ private Q_SLOTS:
         // Every cell answers every role without upsetting anybody.
         forEachIndex(QModelIndex(), [&](const QModelIndex &index) {
             for (int column = 0; column < m_model->columnCount(index.parent()); ++column) {
-                for (int role = 0; role <= CheckableTreeModel::GroupsRole + 1; ++role) {
+                for (int role = 0; role <= CheckableTreeModel::ParameterTypeRole + 1; ++role) {
                     m_model->data(index.siblingAtColumn(column), role);
                 }
             }
@@ -206,6 +210,70 @@ private Q_SLOTS:
         QVERIFY(click(succ));
         QVERIFY(m_model->data(succ).toString() != before);
         QCOMPARE(item(succ)->data(1).toString(), before == QLatin1String("On") ? QStringLiteral("0") : QStringLiteral("1"));
+    }
+
+    void testTypedValuesTakeOnlyWhatFits_data()
+    {
+        QTest::addColumn<QString>("eventId");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("stored"); // empty: refused
+
+        const auto row = [](const char *tag, const char *eventId, const char *name, const QVariant &value, const char *stored) {
+            QTest::newRow(tag) << QString::fromUtf8(eventId) << QString::fromUtf8(name) << value << QString::fromUtf8(stored);
+        };
+        row("priority", "user-login-failed", "priority", QStringLiteral("err"), "err");
+        row("priority: banana", "user-login-failed", "priority", QStringLiteral("banana"), "");
+        row("priority: capitals", "user-login-failed", "priority", QStringLiteral("WARNING"), "");
+        row("integer", "account-locked", "max-attempts", QStringLiteral("7"), "7");
+        row("integer as a number", "account-locked", "max-attempts", 8, "8");
+        row("integer: leading zeros", "account-locked", "max-attempts", QStringLiteral("007"), "7");
+        row("integer: -3abc", "account-locked", "max-attempts", QStringLiteral("-3abc"), "");
+        row("integer: blank", "account-locked", "max-attempts", QStringLiteral(" 7"), "");
+        row("integer: below the range", "account-locked", "max-attempts", QStringLiteral("0"), "");
+        row("integer: above the range", "account-locked", "max-attempts", QStringLiteral("101"), "");
+        row("integer: negative", "account-locked", "lock-time", QStringLiteral("-1"), "");
+        row("switch", "audit-exec", "succ", QStringLiteral("0"), "0");
+        row("switch: 2", "audit-exec", "succ", QStringLiteral("2"), "");
+        row("text", "custom-ssh-invalid-user", "pattern", QStringLiteral("anything -3abc"), "anything -3abc");
+    }
+
+    void testTypedValuesTakeOnlyWhatFits()
+    {
+        QFETCH(QString, eventId);
+        QFETCH(QString, name);
+        QFETCH(QVariant, value);
+        QFETCH(QString, stored);
+        const QModelIndex cell = parameter(eventId, name).siblingAtColumn(1);
+        QVERIFY(cell.isValid());
+        const QVariant before = m_model->data(cell, Qt::EditRole);
+        QSignalSpy changed(m_model.get(), &CheckableTreeModel::dataChanged);
+        QCOMPARE(m_model->setData(cell, value, Qt::EditRole), !stored.isEmpty());
+        const QVariant after = m_model->data(cell, Qt::EditRole);
+        // Values stay texts, as the stored files have them.
+        QCOMPARE(after.userType(), int(QMetaType::QString));
+        QCOMPARE(after.toString(), stored.isEmpty() ? before.toString() : stored);
+        QCOMPARE(changed.count(), stored.isEmpty() ? 0 : 1);
+    }
+
+    void testSwitchesDoNotLookDisabled_data()
+    {
+        QTest::addColumn<QString>("eventId");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("grey");
+        QTest::newRow("switched object") << QStringLiteral("user-login-failed") << QStringLiteral("user") << false;
+        QTest::newRow("audit switch") << QStringLiteral("audit-exec") << QStringLiteral("succ") << false;
+        QTest::newRow("read-only list") << QStringLiteral("integrity-check-failed") << QStringLiteral("files") << true;
+    }
+
+    void testSwitchesDoNotLookDisabled()
+    {
+        QFETCH(QString, eventId);
+        QFETCH(QString, name);
+        const QModelIndex cell = parameter(eventId, name).siblingAtColumn(1);
+        QVERIFY(cell.isValid());
+        QVERIFY(!item(cell)->editable);
+        QTEST(m_model->data(cell, Qt::ForegroundRole).isValid(), "grey");
     }
 
     void testRolesOnTheCatalogue()

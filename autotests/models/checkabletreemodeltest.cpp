@@ -602,7 +602,7 @@ private Q_SLOTS:
         QVERIFY(!m_model->data(indexOf(m_tree.fail, 2), Qt::CheckStateRole).isValid());
 
         // Roles nobody answers.
-        for (const int role : {int(Qt::FontRole), int(Qt::StatusTipRole), int(Qt::UserRole), 266, 1000}) {
+        for (const int role : {int(Qt::FontRole), int(Qt::StatusTipRole), int(Qt::UserRole), 267, 1000}) {
             QVERIFY2(!m_model->data(indexOf(m_tree.login), role).isValid(), qPrintable(QString::number(role)));
         }
         QVERIFY(!m_model->data(QModelIndex(), Qt::DisplayRole).isValid());

@@ -8,7 +8,11 @@
 #include "eventtreeitem.h"
 
 #include <QComboBox>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QScopeGuard>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -81,6 +85,8 @@ private Q_SLOTS:
         QVERIFY(!m_next->isEnabled());
         QVERIFY(m_prev->autoRaise() && m_next->autoRaise());
         QCOMPARE(m_filter->toolTip(), QStringLiteral("Search filter"));
+        QCOMPARE(m_prev->toolTip(), QStringLiteral("Previous match (Shift+F3)"));
+        QCOMPARE(m_next->toolTip(), QStringLiteral("Next match (F3)"));
 
         QStringList texts;
         QList<int> modes;
@@ -103,6 +109,81 @@ private Q_SLOTS:
         QCOMPARE(m_proxy->filterMode(), EventsProxyModel::EventName);
         m_filter->setCurrentIndex(0);
         QCOMPARE(m_proxy->filterMode(), EventsProxyModel::All);
+    }
+
+    void changingTheModeSearchesAgain()
+    {
+        m_search->setText(QStringLiteral("b1"));
+        QCOMPARE(currentEvent(), QStringLiteral("Event b1"));
+        m_filter->setCurrentIndex(3); // group identifiers: none has "b1"
+        QCOMPARE(m_proxy->rowCount(), 0);
+        QVERIFY(!m_next->isEnabled());
+        QCOMPARE(m_search->palette().color(QPalette::Active, QPalette::Text), QColor(Qt::red));
+        m_filter->setCurrentIndex(1); // event identifiers
+        QCOMPARE(currentEvent(), QStringLiteral("Event b1"));
+        QVERIFY(m_view->isExpanded(m_proxy->index(0, 0)));
+        QVERIFY(m_prev->isEnabled() && m_next->isEnabled());
+        QVERIFY(m_search->palette().color(QPalette::Text) != QColor(Qt::red));
+    }
+
+    void keysStepThroughTheMatches_data()
+    {
+        QTest::addColumn<bool>("inTree");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("reached");
+        QTest::newRow("Enter") << false << int(Qt::Key_Return) << int(Qt::NoModifier) << QStringLiteral("Event g1");
+        QTest::newRow("F3") << false << int(Qt::Key_F3) << int(Qt::NoModifier) << QStringLiteral("Event g1");
+        QTest::newRow("Shift+F3") << false << int(Qt::Key_F3) << int(Qt::ShiftModifier) << QStringLiteral("Event a2");
+        QTest::newRow("F3 in the tree") << true << int(Qt::Key_F3) << int(Qt::NoModifier) << QStringLiteral("Event g1");
+        QTest::newRow("Shift+F3 in the tree") << true << int(Qt::Key_F3) << int(Qt::ShiftModifier) << QStringLiteral("Event a2");
+    }
+
+    // In a dialog, as the settings host shows the module: Enter steps and
+    // does not press the default button.
+    void keysStepThroughTheMatches()
+    {
+        QFETCH(bool, inTree);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QDialog dialog;
+        // The dialog would delete its children; the fixture deletes them.
+        const auto release = qScopeGuard([this] {
+            m_finder->setParent(nullptr);
+            m_view->setParent(nullptr);
+        });
+        auto layout = new QHBoxLayout(&dialog);
+        layout->addWidget(m_finder);
+        layout->addWidget(m_view);
+        auto button = new QPushButton(QStringLiteral("OK"), &dialog);
+        button->setDefault(true);
+        connect(button, &QPushButton::clicked, &dialog, &QDialog::accept);
+        layout->addWidget(button);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+        m_search->setText(QStringLiteral("event"));
+        m_next->click();
+        m_next->click();
+        QCOMPARE(currentEvent(), QStringLiteral("Event b1"));
+        QWidget *target = inTree ? static_cast<QWidget *>(m_view) : m_search;
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTEST(currentEvent(), "reached");
+        QVERIFY(dialog.isVisible());
+    }
+
+    void clearingTheTextRestoresTheExpansion()
+    {
+        const QModelIndex gamma = m_proxy->index(2, 0);
+        m_view->expand(gamma);
+        m_search->setText(QStringLiteral("b1"));
+        QVERIFY(m_view->isExpanded(m_proxy->index(0, 0))); // beta, the only group shown
+        m_search->clear();
+        QCOMPARE(m_proxy->rowCount(), 3);
+        QVERIFY(!m_view->isExpanded(m_proxy->index(0, 0)));
+        QVERIFY(!m_view->isExpanded(m_proxy->index(1, 0)));
+        QVERIFY(m_view->isExpanded(m_proxy->index(2, 0)));
     }
 
     void typingSelectsTheFirstShownEvent()

@@ -127,6 +127,7 @@ EventTreeItem *EventTreeItem::cloneNode(EventTreeItem *parent, QHash<const Event
     copy->notificationState = notificationState;
     copy->conflicts = conflicts;
     copy->kind = kind;
+    copy->valueType = valueType;
     copy->nativeName = nativeName;
     copy->name = name;
     copy->childItems.reserve(childItems.size());

@@ -3,6 +3,7 @@
 */
 #pragma once
 
+#include "parametertype.h"
 #include "treeitem.h"
 
 #include <QHash>
@@ -83,6 +84,9 @@ private:
     bool m_hasAuditRules = false;
 
 public:
+    // What the value of a scalar parameter may be: from the dictionary, or
+    // else from the value's JSON type.
+    ParameterType::Kind valueType = ParameterType::Text;
     QStringList conflicts;
     QString nativeName;
     QString name;

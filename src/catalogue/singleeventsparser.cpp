@@ -391,7 +391,9 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const Catalogu
     node->nativeName = name;
     const std::size_t pairsSlot = m_finishing ? m_finishing->size() : 0;
     // The dictionary applies to parameters, not to events.
-    const DictionaryEntry *entry = isEvent ? nullptr : dictionaryEntry(name);
+    const Naming *named = isEvent ? nullptr : &naming(name);
+    const DictionaryEntry *entry = named ? named->entry : nullptr;
+    const QString &shown = named ? named->shown : name;
     if (entry && value.isObject()) {
         node->childrenEditable = entry->childrenEditable;
     }
@@ -414,27 +416,28 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const Catalogu
                 }
             }
         }
-        node->setData({name, texts.join(QLatin1String(", ")), CompactJson::toText(value)});
+        node->setData({shown, texts.join(QLatin1String(", ")), CompactJson::toText(value)});
         break;
     }
     case CatalogueValue::Object: {
         EventTreeItem *grandParent = grandParentOf(node);
         if ((name == QLatin1String("users") || name == QLatin1String("groups")) && grandParent
-            && grandParent->data(0).toString() == QLatin1String("message-audit-events")) {
-            fillAuditTable(node, name, value);
+            && grandParent->nativeName == QLatin1String("message-audit-events")) {
+            fillAuditTable(node, name, shown, value);
         } else if (name == QLatin1String("other")) {
-            fillAuditOther(node, name, value);
+            fillAuditOther(node, shown, value);
         } else {
-            fillObject(node, name, value, isEvent);
+            fillObject(node, shown, value, isEvent);
         }
         break;
     }
     default:
         node->kind = EventTreeItem::Value;
+        node->valueType = entry && entry->typed ? entry->type.kind() : ParameterType::inferredKind(value);
         // Long values (names, identifiers, messages) seldom repeat: hashing
         // them would cost more than it saves.
         const QString text = scalarText(value);
-        node->setData(text.size() <= 12 ? sharedRow(name, text) : QVector<QVariant>{name, text, QVariant()});
+        node->setData(text.size() <= 12 ? sharedRow(shown, text) : QVector<QVariant>{shown, text, QVariant()});
         break;
     }
 
@@ -447,7 +450,7 @@ EventTreeItem *SingleEventsParser::buildNode(const QString &name, const Catalogu
     return node;
 }
 
-void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name, const CatalogueValue &value) const
+void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name, const QString &shown, const CatalogueValue &value) const
 {
     node->kind = EventTreeItem::Compound;
     CatalogueValue table = value;
@@ -480,14 +483,14 @@ void SingleEventsParser::fillAuditTable(EventTreeItem *node, const QString &name
             names.append(account);
         }
     }
-    node->setData({name, names.join(QLatin1String(", ")), CompactJson::toText(table)});
+    node->setData({shown, names.join(QLatin1String(", ")), CompactJson::toText(table)});
 }
 
-void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name, const CatalogueValue &value) const
+void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &shown, const CatalogueValue &value) const
 {
     node->checkable = true;
     node->kind = EventTreeItem::Value;
-    node->setData(sharedRow(name, QString()));
+    node->setData(sharedRow(shown, QString()));
     node->reserveChildren(value.size());
 
     QStringList markers;
@@ -525,12 +528,12 @@ void SingleEventsParser::fillAuditOther(EventTreeItem *node, const QString &name
     }
 }
 
-void SingleEventsParser::fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value, bool isEvent) const
+void SingleEventsParser::fillObject(EventTreeItem *node, const QString &shown, const CatalogueValue &value, bool isEvent) const
 {
     node->checkable = true;
     node->kind = EventTreeItem::Value;
     // Each event has a name of its own: nothing to share.
-    node->setData(isEvent ? QVector<QVariant>{name, QVariant(), QVariant()} : sharedRow(name, QString()));
+    node->setData(isEvent ? QVector<QVariant>{shown, QVariant(), QVariant()} : sharedRow(shown, QString()));
     node->reserveChildren(value.size());
 
     QStringList markers;
@@ -596,9 +599,55 @@ void SingleEventsParser::getNodesDescription(const QString &path)
         entry.visible = description.value(QLatin1String("visible")).toString() != QLatin1String("false");
         entry.editable = description.value(QLatin1String("editable")).toString() == QLatin1String("true");
         entry.childrenEditable = description.value(QLatin1String("children_editable")).toString() == QLatin1String("true");
+        entry.typed = ParameterType::fromDescription(description, &entry.type);
+        entry.englishName = description.value(QLatin1String("en")).toString();
         entry.russianName = description.value(QLatin1String("ru")).toString();
         m_dictionary.insert(it.key(), entry);
     }
+}
+
+ParameterType SingleEventsParser::parameterType(const EventTreeItem &item)
+{
+    const DictionaryEntry *entry = dictionaryEntry(item.nativeName);
+    if (entry && entry->typed && entry->type.kind() == item.valueType) {
+        return entry->type;
+    }
+    return ParameterType(item.valueType);
+}
+
+QString SingleEventsParser::readableName(const QString &key)
+{
+    QString words = key;
+    for (QChar &character : words) {
+        if (character == QLatin1Char('-') || character == QLatin1Char('_') || character == QLatin1Char('.')) {
+            character = QLatin1Char(' ');
+        }
+    }
+    words = words.simplified();
+    if (words.isEmpty()) {
+        return key;
+    }
+    words[0] = words.at(0).toUpper();
+    return words;
+}
+
+const SingleEventsParser::Naming &SingleEventsParser::naming(const QString &nativeName) const
+{
+    const auto known = m_namings.constFind(nativeName);
+    if (known != m_namings.constEnd()) {
+        return *known;
+    }
+    // A hidden parameter keeps its key; a shown one takes the dictionary's
+    // name in the language of the system, or else a readable form of its key.
+    Naming naming;
+    naming.entry = dictionaryEntry(nativeName);
+    if (naming.entry && !naming.entry->visible) {
+        naming.shown = nativeName;
+    } else {
+        const QString given = !naming.entry ? QString() : LocaleKeeper::Instance().isRussian() ? naming.entry->russianName : naming.entry->englishName;
+        naming.shown = intern(given.isEmpty() ? readableName(nativeName) : given);
+    }
+    return *m_namings.insert(nativeName, naming);
 }
 
 const SingleEventsParser::DictionaryEntry *SingleEventsParser::dictionaryEntry(const QString &nativeName)
@@ -612,6 +661,10 @@ void SingleEventsParser::checkDictionary(EventTreeItem *node, const DictionaryEn
     if (node->kind != EventTreeItem::Value && node->kind != EventTreeItem::Array && node->kind != EventTreeItem::Compound) {
         return;
     }
+    if (!entry || entry->visible) {
+        // Column 0 holds the shown name since the node was built.
+        node->name = node->data(0).toString();
+    }
     if (!entry) {
         node->editable = true;
         return;
@@ -623,10 +676,6 @@ void SingleEventsParser::checkDictionary(EventTreeItem *node, const DictionaryEn
     const EventTreeItem *parent = node->parentItem();
     node->editable = entry->editable || (parent && parent->childrenEditable);
     node->childrenEditable = entry->childrenEditable;
-    if (LocaleKeeper::Instance().isRussian()) {
-        node->setData(0, entry->russianName);
-        node->name = entry->russianName;
-    }
 }
 
 void SingleEventsParser::finishNode(EventTreeItem *node, DependsPairs &pairs, std::size_t slot) const
@@ -712,10 +761,8 @@ void SingleEventsParser::checkDepends(EventTreeItem *root) const
 
 void SingleEventsParser::hideIfAuxiliary(EventTreeItem *node) const
 {
-    // Column 0 of a parameter holds its key, unless the dictionary renamed it
-    // in the Russian locale; groups, events and the root show other texts.
-    const bool renamed = node->kind == EventTreeItem::Group || node->kind == EventTreeItem::Event || LocaleKeeper::Instance().isRussian();
-    if (node->nativeName.startsWith(OverlayPrefix) || (renamed && node->data(0).toString().startsWith(OverlayPrefix))) {
+    // Column 0 shows a name of its own, not necessarily the key.
+    if (node->nativeName.startsWith(OverlayPrefix) || node->data(0).toString().startsWith(OverlayPrefix)) {
         node->visible = false;
     }
 }

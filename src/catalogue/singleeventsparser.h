@@ -3,6 +3,8 @@
 */
 #pragma once
 
+#include "parametertype.h"
+
 #include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -53,13 +55,30 @@ public:
     // Loads the parameter dictionary, once per process.
     static void getNodesDescription(const QString &path);
 
+    // The type of a parameter's value with the range the dictionary gives
+    // its name, or the default range of the kind the node carries.
+    static ParameterType parameterType(const EventTreeItem &item);
+    // A key as a name to show: separators become blanks, the first letter a
+    // capital ("extend-message-params" -> "Extend message params",
+    // ".auditd.key" -> "Auditd key").
+    static QString readableName(const QString &key);
+
 private:
     // What the dictionary says about one parameter name.
     struct DictionaryEntry {
         bool visible = true;
         bool editable = false;
         bool childrenEditable = false;
+        bool typed = false;
+        ParameterType type;
+        QString englishName;
         QString russianName;
+    };
+    // A parameter name with what the dictionary says about it and the name
+    // shown for it in column 0.
+    struct Naming {
+        const DictionaryEntry *entry = nullptr;
+        QString shown;
     };
     using GroupIndex = QHash<QString, EventTreeItem *>;
     using DependsPairs = std::vector<std::pair<QString, QString>>;
@@ -69,9 +88,10 @@ private:
     EventTreeItem *createGroupNode(const QString &groupId, EventTreeItem *parent) const;
     EventTreeItem *createNode(const QString &name, const CatalogueValue &value, EventTreeItem *parent) const;
     EventTreeItem *buildNode(const QString &name, const CatalogueValue &value, EventTreeItem *parent, bool isEvent) const;
-    void fillAuditTable(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
-    void fillAuditOther(EventTreeItem *node, const QString &name, const CatalogueValue &value) const;
-    void fillObject(EventTreeItem *node, const QString &name, const CatalogueValue &value, bool isEvent) const;
+    // `shown` is the text of column 0.
+    void fillAuditTable(EventTreeItem *node, const QString &name, const QString &shown, const CatalogueValue &value) const;
+    void fillAuditOther(EventTreeItem *node, const QString &shown, const CatalogueValue &value) const;
+    void fillObject(EventTreeItem *node, const QString &shown, const CatalogueValue &value, bool isEvent) const;
     // The override merged into the description `merged`, in place.
     void mergeNodes(CatalogueValue &merged, const CatalogueValue &override) const;
 
@@ -85,6 +105,7 @@ private:
     QVector<QVariant> sharedRow(const QString &name, const QString &value) const;
 
     static const DictionaryEntry *dictionaryEntry(const QString &nativeName);
+    const Naming &naming(const QString &nativeName) const;
     void checkDictionary(EventTreeItem *node, const DictionaryEntry *entry) const;
     // The passes over one node of an event's subtree, which look at that
     // node alone: parameters made uncheckable, the dependency pairs
@@ -105,6 +126,7 @@ private:
     mutable DependsPairs *m_finishing = nullptr;
     mutable QSet<QString> m_strings;
     mutable QHash<QPair<QString, QString>, QVector<QVariant>> m_rows;
+    mutable QHash<QString, Naming> m_namings;
     TarnEventsReader *reader = nullptr;
     QStringList users;
     QStringList groups;

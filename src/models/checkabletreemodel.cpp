@@ -4,6 +4,8 @@
 #include "checkabletreemodel.h"
 
 #include "eventtreeitem.h"
+#include "parametertype.h"
+#include "singleeventsparser.h"
 
 #include <KLocalizedString>
 
@@ -183,9 +185,14 @@ bool CheckableTreeModel::isSwitch(const EventTreeItem *item) const
     return item->kind == EventTreeItem::Value && switchSource(item);
 }
 
+bool CheckableTreeModel::isSwitchValue(const EventTreeItem *item) const
+{
+    return item->kind == EventTreeItem::Value && item->valueType == ParameterType::Switch && item->childCount() == 0;
+}
+
 QVariant CheckableTreeModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || role > GroupsRole) {
+    if (!index.isValid() || role > ParameterTypeRole) {
         return {};
     }
     const EventTreeItem *item = itemFromIndex(index);
@@ -207,6 +214,15 @@ QVariant CheckableTreeModel::data(const QModelIndex &index, int role) const
                     return m_offText;
                 }
                 return {};
+            }
+            if (isSwitchValue(item)) {
+                const QString text = item->data(1).toString();
+                if (text == QLatin1String("1") || text == QLatin1String("true")) {
+                    return m_onText;
+                }
+                if (text == QLatin1String("0") || text == QLatin1String("false")) {
+                    return m_offText;
+                }
             }
         }
         return item->data(column);
@@ -238,7 +254,9 @@ QVariant CheckableTreeModel::data(const QModelIndex &index, int role) const
         }
         return QString();
     case Qt::ForegroundRole:
-        if (column == 1 && !item->editable) {
+        // A switch takes clicks whatever its dictionary entry says: it must not
+        // look disabled.
+        if (column == 1 && !item->editable && !isSwitch(item)) {
             return QColor(Qt::gray);
         }
         return {};
@@ -265,6 +283,8 @@ QVariant CheckableTreeModel::data(const QModelIndex &index, int role) const
         return item->nativeName == QLatin1String("users") ? 1 : 0;
     case GroupsRole:
         return item->nativeName == QLatin1String("groups") ? 1 : 0;
+    case ParameterTypeRole:
+        return QVariant::fromValue(SingleEventsParser::parameterType(*item));
     default:
         return {};
     }
@@ -317,12 +337,34 @@ bool CheckableTreeModel::setData(const QModelIndex &index, const QVariant &value
         item->notificationState = toNotificationState(value);
         Q_EMIT notificationChanged(index, index, {Qt::DecorationRole});
         return true;
-    case Qt::EditRole:
-        if (!item->setData(index.column(), value)) {
+    case Qt::EditRole: {
+        QVariant stored = value;
+        if (index.column() == 1 && item->valueType != ParameterType::Text) {
+            // A typed value is refused unless it fits, and stays a text.
+            const QString text = value.toString();
+            const ParameterType type = SingleEventsParser::parameterType(*item);
+            if (!type.accepts(text)) {
+                return false;
+            }
+            if (type.kind() == ParameterType::Integer) {
+                stored = QString::number(text.toLongLong());
+            } else if (type.kind() == ParameterType::Switch) {
+                // In the words the value already uses: "1" and "0", or the
+                // "true" and "false" of a JSON boolean.
+                const bool on = text == QLatin1String("1") || text == QLatin1String("true");
+                const QString current = item->data(1).toString();
+                const bool words = current == QLatin1String("true") || current == QLatin1String("false");
+                stored = words ? (on ? QStringLiteral("true") : QStringLiteral("false")) : (on ? QStringLiteral("1") : QStringLiteral("0"));
+            } else {
+                stored = text;
+            }
+        }
+        if (!item->setData(index.column(), stored)) {
             return false;
         }
         Q_EMIT dataChanged(index, index, {});
         return true;
+    }
     case Qt::CheckStateRole: {
         // Only a cell that shows a check box takes a click.
         if (!data(index, Qt::CheckStateRole).isValid()) {

@@ -30,6 +30,7 @@ public:
         AuditRulesIndexRole, // 263: value cell of the owning event's "message-audit-rules"
         UsersRole, // 264: the parameter is "users"
         GroupsRole, // 265: the parameter is "groups"
+        ParameterTypeRole, // 266: the ParameterType of the value, which decides its editor
     };
     Q_ENUM(Roles)
 
@@ -80,6 +81,8 @@ Q_SIGNALS:
 private:
     const EventTreeItem *switchSource(const EventTreeItem *item) const;
     bool isSwitch(const EventTreeItem *item) const;
+    // A scalar parameter of the switch type, shown as "On" or "Off".
+    bool isSwitchValue(const EventTreeItem *item) const;
     void toggleCheckState(EventTreeItem *item) const;
 
     EventTreeItem *m_rootItem = nullptr;

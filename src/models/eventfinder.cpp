@@ -4,13 +4,35 @@
 #include "eventfinder.h"
 #include "ui_eventfinder.h"
 
+#include "checkabletreemodel.h"
 #include "eventsproxymodel.h"
 
 #include <KLocalizedString>
 
 #include <QAction>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QTreeView>
+
+namespace
+{
+// Stepping works wherever the search bar or the tree has the focus.
+QAction *addStepAction(QWidget *finder, QTreeView *view, const QKeySequence &shortcut)
+{
+    auto action = new QAction(finder);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    action->setEnabled(false);
+    finder->addAction(action);
+    view->addAction(action);
+    return action;
+}
+
+QString nativeName(const QModelIndex &index)
+{
+    return index.data(CheckableTreeModel::NativeNameRole).toString();
+}
+}
 
 EventFinder::EventFinder(QTreeView *view, CheckableTreeModel *model, EventsProxyModel *proxy, QWidget *parent)
     : QWidget(parent)
@@ -18,6 +40,8 @@ EventFinder::EventFinder(QTreeView *view, CheckableTreeModel *model, EventsProxy
     , m_view(view)
     , m_model(model)
     , m_proxy(proxy)
+    , m_nextAction(addStepAction(this, view, QKeySequence(Qt::Key_F3)))
+    , m_previousAction(addStepAction(this, view, QKeySequence(int(Qt::SHIFT) | int(Qt::Key_F3))))
 {
     ui->setupUi(this);
 
@@ -27,12 +51,18 @@ EventFinder::EventFinder(QTreeView *view, CheckableTreeModel *model, EventsProxy
 
     ui->searchPrev->setIcon(QIcon::fromTheme(QStringLiteral("previous")));
     ui->searchNext->setIcon(QIcon::fromTheme(QStringLiteral("next")));
+    ui->searchPrev->setToolTip(i18n("Previous match (%1)", m_previousAction->shortcut().toString(QKeySequence::NativeText)));
+    ui->searchNext->setToolTip(i18n("Next match (%1)", m_nextAction->shortcut().toString(QKeySequence::NativeText)));
     for (QToolButton *button : {ui->searchPrev, ui->searchNext}) {
         button->setAutoRaise(true);
-        button->setEnabled(false);
     }
+    setSteppingEnabled(false);
     connect(ui->searchPrev, &QToolButton::clicked, this, &EventFinder::selectPrevEvent);
     connect(ui->searchNext, &QToolButton::clicked, this, &EventFinder::selectNextEvent);
+    connect(m_previousAction, &QAction::triggered, this, &EventFinder::selectPrevEvent);
+    connect(m_nextAction, &QAction::triggered, this, &EventFinder::selectNextEvent);
+    // Enter steps too; it must not reach a dialog's default button.
+    ui->eventSearch->installEventFilter(this);
 
     createSearchFilter();
     connect(ui->eventSearch, &QLineEdit::textChanged, this, &EventFinder::searchEvent);
@@ -54,29 +84,105 @@ void EventFinder::createSearchFilter()
     connect(ui->searchFilter, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int position) {
         const int mode = ui->searchFilter->itemData(position, Qt::UserRole).toInt();
         m_proxy->setFilterMode(static_cast<EventsProxyModel::FilterMode>(mode));
+        // The shown events change: search them again.
+        if (!ui->eventSearch->text().isEmpty()) {
+            searchEvent(ui->eventSearch->text());
+        }
     });
 }
 
-void EventFinder::searchEvent(const QString &text) const
+bool EventFinder::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == ui->eventSearch && event->type() == QEvent::KeyPress) {
+        const auto key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (key->modifiers() & Qt::ShiftModifier) {
+                selectPrevEvent();
+            } else {
+                selectNextEvent();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void EventFinder::setSteppingEnabled(bool enabled) const
+{
+    ui->searchPrev->setEnabled(enabled);
+    ui->searchNext->setEnabled(enabled);
+    m_previousAction->setEnabled(enabled);
+    m_nextAction->setEnabled(enabled);
+}
+
+QVector<QStringList> EventFinder::expandedRows() const
+{
+    QVector<QStringList> rows;
+    QVector<QPair<QModelIndex, QStringList>> pending{{QModelIndex(), QStringList()}};
+    while (!pending.isEmpty()) {
+        const auto [parent, path] = pending.takeLast();
+        for (int row = m_proxy->rowCount(parent) - 1; row >= 0; --row) {
+            const QModelIndex index = m_proxy->index(row, 0, parent);
+            if (m_view->isExpanded(index)) {
+                pending.append({index, path + QStringList{nativeName(index)}});
+                rows.append(pending.last().second);
+            }
+        }
+    }
+    return rows;
+}
+
+void EventFinder::restoreExpansion(const QVector<QStringList> &rows) const
+{
+    m_view->collapseAll();
+    for (const QStringList &path : rows) {
+        QModelIndex index;
+        for (const QString &name : path) {
+            const QModelIndex parent = index;
+            index = QModelIndex();
+            for (int row = 0; row < m_proxy->rowCount(parent); ++row) {
+                const QModelIndex child = m_proxy->index(row, 0, parent);
+                if (nativeName(child) == name) {
+                    index = child;
+                    break;
+                }
+            }
+            if (!index.isValid()) {
+                break;
+            }
+        }
+        if (index.isValid()) {
+            m_view->expand(index);
+        }
+    }
+}
+
+void EventFinder::searchEvent(const QString &text)
+{
+    if (!text.isEmpty() && !m_searching) {
+        m_expandedBeforeSearch = expandedRows();
+        m_searching = true;
+    }
     m_proxy->setFilterQuery(text);
     m_view->clearSelection();
+    if (text.isEmpty() && m_searching) {
+        restoreExpansion(m_expandedBeforeSearch);
+        m_expandedBeforeSearch.clear();
+        m_searching = false;
+    }
 
     QPalette palette = ui->eventSearch->palette();
     palette.setColor(QPalette::All, QPalette::Text, palette.color(QPalette::WindowText));
 
     if (text.isEmpty()) {
-        ui->searchPrev->setEnabled(false);
-        ui->searchNext->setEnabled(false);
+        setSteppingEnabled(false);
     } else if (m_proxy->rowCount() == 0) {
-        ui->searchPrev->setEnabled(false);
-        ui->searchNext->setEnabled(false);
+        setSteppingEnabled(false);
         palette.setColor(QPalette::All, QPalette::Text, Qt::red);
     } else {
         const QModelIndex first = m_proxy->index(0, 0);
         selectIndex(first, m_proxy->index(0, 0, first));
-        ui->searchPrev->setEnabled(true);
-        ui->searchNext->setEnabled(true);
+        setSteppingEnabled(true);
     }
     ui->eventSearch->setPalette(palette);
 }
