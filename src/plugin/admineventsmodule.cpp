@@ -22,6 +22,7 @@
 #include "snghandler.h"
 #include "systempaths.h"
 #include "tooltipper.h"
+#include "valuedelegate.h"
 
 #include <statewidget.h>
 
@@ -678,6 +679,8 @@ void AdminEventsModule::createView()
 
     QTreeView *view = ui->singleEventsView;
     view->setModel(m_proxyModel);
+    // Typed values get editors that fit them; the view owns the delegate.
+    new ValueDelegate(view);
     // The names column fits the rows on screen: measuring every row of a
     // large catalogue on each keystroke of the search would make typing lag.
     view->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
