@@ -8,7 +8,9 @@
     through the audit dialog, applies, answers the reboot question, and checks
     that the activated helper left exactly the new values in the store and
     that the reboot request reached the wisp-wmfunc stand-in. A second apply
-    without changes must not ask for a reboot. Run it inside a KAuth session,
+    without changes must not ask for a reboot, nor a priority-only change
+    after the reloads, whose trees must show what the system now holds. Run
+    it inside a KAuth session,
     with a getent knowing the users alice and bob first on PATH:
 
         autotests/audit/audit-e2e-step.sh BUILD_DIR
@@ -348,6 +350,23 @@ int main(int argc, char **argv)
     }
     for (const QString &box : boxes.others()) {
         problems << QStringLiteral("unexpected message on the second apply: %1").arg(box);
+    }
+
+    // A priority-only change after the reloads: the tree shows what the
+    // system holds, so nothing asks to reboot and the store stays.
+    boxes.shown.clear();
+    const QModelIndex priority = module->proxyModel()->mapFromSource(indexOf(working, auditNode(working, "audit-exec", "priority"), 1));
+    if (!priority.isValid() || !view->model()->setData(priority, QStringLiteral("warning"), Qt::EditRole) || !changed) {
+        problems << QStringLiteral("audit-exec's priority cannot be changed");
+    }
+    module->change();
+    wait(2000);
+    if (boxes.rebootQuestions() != 0) {
+        problems << QStringLiteral("a priority-only change asked to reboot");
+    }
+    problems << differences(readStore(), expected);
+    for (const QString &box : boxes.others()) {
+        problems << QStringLiteral("unexpected message on the priority-only apply: %1").arg(box);
     }
 
     host.reset();

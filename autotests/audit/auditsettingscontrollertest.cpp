@@ -11,6 +11,7 @@
 #include "fakeauditservice.h"
 #include "singleeventsparser.h"
 #include "systempaths.h"
+#include "tarnevents.h"
 
 #include <QDialogButtonBox>
 #include <QJsonDocument>
@@ -482,6 +483,45 @@ private Q_SLOTS:
         QCOMPARE(service.value(QStringLiteral("chmod"), 1, QStringLiteral("bob")), 2);
     }
 
+    void theSampleStoreHoldsWhatTheCatalogueAsksFor()
+    {
+        // So that the demo starts with nothing to write to the system.
+        AuditTestEnvironment environment;
+        QVERIFY(environment.isValid());
+        const SingleEventsParser parser;
+        const std::unique_ptr<EventTreeItem> tree(parser.parse());
+        QVERIFY(tree);
+        AuditSettingsController controller(nullptr, nullptr);
+        controller.updateSubjects(parser.defaultUsers(), parser.defaultGroups(), tree.get());
+        controller.checkAuditSettings(tree.get());
+
+        const AuditSettings *wanted = controller.settings();
+        QJsonObject store;
+        QStringList differences;
+        const auto compare = [&](const QString &auditId, int auditType, const QString &subject, int value) {
+            QJsonObject byType = store.value(auditId).toObject();
+            QJsonObject bySubject = byType.value(QString::number(auditType)).toObject();
+            bySubject.insert(subject, value);
+            byType.insert(QString::number(auditType), bySubject);
+            store.insert(auditId, byType);
+            if (tnevas_get_audit_event(auditId.toUtf8().constData(), auditType, subject.toUtf8().constData()) != value) {
+                differences << QStringLiteral("%1/%2/%3").arg(auditId).arg(auditType).arg(subject);
+            }
+        };
+        for (auto it = wanted->otherSettings.cbegin(); it != wanted->otherSettings.cend(); ++it) {
+            compare(it.key(), AuditSettings::OtherType, QString(), it.value());
+        }
+        for (const auto &[table, auditType] :
+             {std::pair{&wanted->userSettings, AuditSettings::UserType}, std::pair{&wanted->groupSettings, AuditSettings::GroupType}}) {
+            for (auto it = table->cbegin(); it != table->cend(); ++it) {
+                compare(it.key().first, auditType, it.key().second, it.value());
+            }
+        }
+        QVERIFY2(differences.isEmpty(),
+                 qPrintable(differences.join(QLatin1Char(' ')) + QStringLiteral("\nThe catalogue asks for:\n")
+                            + QString::fromUtf8(QJsonDocument(store).toJson(QJsonDocument::Indented))));
+    }
+
     // ---- saving ----
 
     void savingTellsWhetherTheSystemChanged()
@@ -494,23 +534,63 @@ private Q_SLOTS:
         controller.getAuditSettings();
         service.requests.clear();
 
-        // As read: nothing to change, yet all three tables are sent.
+        // As read: nothing to change, nothing sent.
         QCOMPARE(controller.saveAuditSettings(), Unchanged);
-        QCOMPARE(service.writes().size(), 3);
-        QCOMPARE(service.writes().at(0).value(QStringLiteral("AUDIT_TYPE")), QVariant(2));
-        QCOMPARE(service.writes().at(1).value(QStringLiteral("AUDIT_TYPE")), QVariant(1));
-        QCOMPARE(service.writes().at(2).value(QStringLiteral("AUDIT_TYPE")), QVariant(4));
+        QVERIFY(service.writes().isEmpty());
 
-        // Only the "other" table differs.
+        // Only the "other" table differs: only it is sent.
         controller.settings()->otherSettings[QStringLiteral("open")] = 3;
         QCOMPARE(controller.saveAuditSettings(), Changed);
+        QCOMPARE(service.writes().size(), 1);
+        QCOMPARE(service.writes().at(0).value(QStringLiteral("AUDIT_TYPE")), QVariant(4));
         QCOMPARE(service.value(QStringLiteral("open"), 4, QString()), 3);
 
         // Only the user table differs.
         controller.settings()->userSettings[key(QStringLiteral("open"), QStringLiteral("alice"))] = 0;
         QCOMPARE(controller.saveAuditSettings(), Changed);
         QCOMPARE(service.value(QStringLiteral("open"), 1, QStringLiteral("alice")), 0);
+        // What was written is what the system holds now.
+        service.requests.clear();
         QCOMPARE(controller.saveAuditSettings(), Unchanged);
+        QVERIFY(service.writes().isEmpty());
+
+        // A name that was not read is left to the helper to compare.
+        controller.settings()->userSettings[key(QStringLiteral("open"), QStringLiteral("carol"))] = 0;
+        QCOMPARE(controller.saveAuditSettings(), Unchanged);
+        QCOMPARE(service.writes().size(), 1);
+    }
+
+    void laterLoadsShowWhatTheSystemHolds()
+    {
+        // The tree of a later load comes from the catalogue, not the system.
+        const auto catalogueTree = [](Tree &tree) {
+            return tree
+                .addAuditEvent(QStringLiteral("audit-chmod"), Qt::Checked, QStringLiteral("chmod"), "0", "1", {{QStringLiteral("alice"), entry("1", "1")}});
+        };
+        FakeAuditService service;
+        service.setValue(QStringLiteral("chmod"), 4, QString(), 1);
+        AuditSettingsController controller(&service, nullptr);
+        controller.setSubjects({QStringLiteral("alice")}, {});
+        controller.getAuditSettings();
+        Tree first;
+        EventTreeItem *chmod = catalogueTree(first);
+        controller.synchronizeAuditSettings(first.root.get());
+        // The administrator audits alice's successes; the apply writes it.
+        find(chmod, QStringLiteral("users"))->setData(2, compact({{QStringLiteral("alice"), entry("1", "0")}}));
+        controller.checkAuditSettings(first.root.get());
+        QCOMPARE(controller.saveAuditSettings(), Changed);
+
+        Tree reloaded;
+        chmod = catalogueTree(reloaded);
+        controller.synchronizeAuditSettings(reloaded.root.get());
+        QCOMPARE(otherSwitch(chmod, "succ")->data(1), QVariant(QStringLiteral("1")));
+        QCOMPARE(otherSwitch(chmod, "fail")->checkState, int(Qt::Unchecked));
+        QCOMPARE(tableOf(chmod, "users"), (QJsonObject{{QStringLiteral("alice"), entry("1", "0")}}));
+        // An unrelated edit then asks the system for nothing.
+        service.requests.clear();
+        controller.checkAuditSettings(reloaded.root.get());
+        QCOMPARE(controller.saveAuditSettings(), Unchanged);
+        QVERIFY(service.writes().isEmpty());
     }
 
     void aFailedWriteStopsTheSave()
@@ -519,6 +599,7 @@ private Q_SLOTS:
         AuditSettingsController controller(&service, nullptr);
         controller.setSubjects({QStringLiteral("alice")}, {QStringLiteral("wheel")});
         controller.getAuditSettings();
+        controller.settings()->groupSettings[key(QStringLiteral("open"), QStringLiteral("wheel"))] = 3;
         controller.settings()->otherSettings[QStringLiteral("open")] = 3;
         service.requests.clear();
 

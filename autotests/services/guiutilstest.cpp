@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -48,6 +49,8 @@ void GuiUtilsTest::rebootQuestion_data()
     QTest::newRow("yes") << int(QMessageBox::Yes) << true;
     QTest::newRow("no") << int(QMessageBox::No) << false;
     QTest::newRow("closed") << int(QMessageBox::Escape) << false;
+    // Enter takes the default button.
+    QTest::newRow("enter") << int(QMessageBox::NoButton) << false;
 }
 
 void GuiUtilsTest::rebootQuestion()
@@ -57,14 +60,18 @@ void GuiUtilsTest::rebootQuestion()
     QString title;
     QString text;
     QMessageBox::StandardButtons buttons;
-    bool hasDefault = true;
+    QAbstractButton *defaultButton = nullptr;
+    QAbstractButton *noButton = nullptr;
     whenBoxOpens([&](QMessageBox *box) {
         title = box->windowTitle();
         text = box->text();
         buttons = box->standardButtons();
-        hasDefault = box->defaultButton() != nullptr;
+        defaultButton = box->defaultButton();
+        noButton = box->button(QMessageBox::No);
         if (button == QMessageBox::Escape) {
             box->reject();
+        } else if (button == QMessageBox::NoButton) {
+            QTest::keyClick(box, Qt::Key_Return);
         } else {
             box->button(QMessageBox::StandardButton(button))->click();
         }
@@ -74,7 +81,8 @@ void GuiUtilsTest::rebootQuestion()
     QCOMPARE(title, QStringLiteral("Reboot"));
     QCOMPARE(text, QStringLiteral("Configuration imported successfully.\nReboot now?"));
     QCOMPARE(buttons, QMessageBox::Yes | QMessageBox::No);
-    QVERIFY(!hasDefault);
+    QVERIFY(noButton);
+    QCOMPARE(defaultButton, noButton);
 }
 
 void GuiUtilsTest::brokenNotifyConfigWarning()

@@ -130,6 +130,28 @@ QHash<Key, int> changedEntries(const QHash<Key, int> &wanted, const QHash<Key, i
     }
     return changed;
 }
+
+// Whether `system` holds every entry of `sent`; a key it does not know is
+// not taken to hold anything.
+template<typename Key>
+bool holdsAll(const QHash<Key, int> &system, const QHash<Key, int> &sent)
+{
+    for (auto it = sent.cbegin(); it != sent.cend(); ++it) {
+        const auto known = system.constFind(it.key());
+        if (known == system.cend() || known.value() != it.value()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+template<typename Key>
+void remember(QHash<Key, int> &system, const QHash<Key, int> &written)
+{
+    for (auto it = written.cbegin(); it != written.cend(); ++it) {
+        system.insert(it.key(), it.value());
+    }
+}
 }
 
 AuditSettingsController::AuditSettingsController(AuditService *service, QObject *parent)
@@ -182,6 +204,9 @@ void AuditSettingsController::getAuditSettings()
     m_groupsRead = m_service->errorString().isEmpty();
     m_settings->otherSettings = m_service->getOtherAuditSettings(ids);
     m_otherRead = m_service->errorString().isEmpty();
+    m_systemUsers = m_settings->userSettings;
+    m_systemGroups = m_settings->groupSettings;
+    m_systemOther = m_settings->otherSettings;
 }
 
 void AuditSettingsController::synchronizeAuditSettings(EventTreeItem *root)
@@ -201,7 +226,10 @@ void AuditSettingsController::synchronizeAuditSettings(EventTreeItem *root)
                 EventTreeItem *other = m_otherRead ? auditEvent->findChildByNativeName(OtherName) : nullptr;
                 if (other) {
                     // A missing identifier is entered with 0.
-                    const int value = m_settings->otherSettings[auditEvent->nativeName];
+                    const int value = m_systemOther.value(auditEvent->nativeName, AuditSettings::NoAudit);
+                    if (!m_settings->otherSettings.contains(auditEvent->nativeName)) {
+                        m_settings->otherSettings.insert(auditEvent->nativeName, value);
+                    }
                     setSwitch(other, FailName, value, AuditSettings::FailureAudit);
                     setSwitch(other, SuccName, value, AuditSettings::SuccessAudit);
                 }
@@ -237,11 +265,18 @@ void AuditSettingsController::setModelAuditSettings(EventTreeItem *auditEvents, 
         return;
     }
     const QString &auditId = auditEvent->nativeName;
-    SubjectTable &settings = auditType == AuditSettings::GroupType ? m_settings->groupSettings : m_settings->userSettings;
+    const bool groups = auditType == AuditSettings::GroupType;
+    const SubjectTable &system = groups ? m_systemGroups : m_systemUsers;
+    SubjectTable &settings = groups ? m_settings->groupSettings : m_settings->userSettings;
 
     QJsonObject object = tableOf(table);
     for (const QString &name : namesOf(object)) {
-        const int value = settings[qMakePair(auditId, name)];
+        const QPair<QString, QString> key = qMakePair(auditId, name);
+        const int value = system.value(key, AuditSettings::NoAudit);
+        // A missing name is entered with 0.
+        if (!settings.contains(key)) {
+            settings.insert(key, value);
+        }
         QJsonObject entry = object.value(name).toObject();
         entry.insert(SuccName, (value & AuditSettings::SuccessAudit) ? On : Off);
         entry.insert(FailName, (value & AuditSettings::FailureAudit) ? On : Off);
@@ -352,25 +387,36 @@ std::expected<bool, QString> AuditSettingsController::saveAuditSettings()
     const SubjectTable users = m_usersRead ? m_settings->userSettings : changedEntries(m_settings->userSettings, m_shownUsers);
     const QHash<QString, int> other = m_otherRead ? m_settings->otherSettings : changedEntries(m_settings->otherSettings, m_shownOther);
 
+    // A table that the system already holds, as far as it was read and
+    // written since, is not sent: the administrator is asked for nothing
+    // and no reboot is due. Every other table goes to the helper, which
+    // finds out itself whether anything differs.
     bool changed = false;
-    std::expected<bool, QString> written;
-    if (m_groupsRead || !groups.isEmpty()) {
-        if (!(written = m_service->setAuditSettings(groups, AuditSettings::GroupType))) {
-            return written;
+    const auto send = [&changed](auto &system, const auto &table, auto write) -> std::expected<void, QString> {
+        if (holdsAll(system, table)) {
+            return {};
+        }
+        const std::expected<bool, QString> written = write(table);
+        if (!written) {
+            return std::unexpected(written.error());
         }
         changed = *written || changed;
-    }
-    if (m_usersRead || !users.isEmpty()) {
-        if (!(written = m_service->setAuditSettings(users, AuditSettings::UserType))) {
-            return written;
-        }
-        changed = *written || changed;
-    }
-    if (m_otherRead || !other.isEmpty()) {
-        if (!(written = m_service->setOtherAuditSettings(other))) {
-            return written;
-        }
-        changed = *written || changed;
+        remember(system, table);
+        return {};
+    };
+    const auto writeGroups = [this](const SubjectTable &table) {
+        return m_service->setAuditSettings(table, AuditSettings::GroupType);
+    };
+    const auto writeUsers = [this](const SubjectTable &table) {
+        return m_service->setAuditSettings(table, AuditSettings::UserType);
+    };
+    const auto writeOther = [this](const QHash<QString, int> &table) {
+        return m_service->setOtherAuditSettings(table);
+    };
+    std::expected<void, QString> sent;
+    if (!(sent = send(m_systemGroups, groups, writeGroups)) || !(sent = send(m_systemUsers, users, writeUsers))
+        || !(sent = send(m_systemOther, other, writeOther))) {
+        return std::unexpected(sent.error());
     }
     return changed;
 }

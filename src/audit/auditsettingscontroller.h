@@ -56,11 +56,14 @@ public:
 
     // Reads the three tables from the system, replacing them as a whole.
     void getAuditSettings();
-    // Writes the tables read from the system into the tree below `root`; a
-    // table that could not be read leaves the tree as it is.
+    // Writes what the system holds into the tree below `root`: the tables
+    // read from it, with every value written since. A table that could not be
+    // read leaves the tree as it is. Called for both trees after the first
+    // load, and again after every later load, whose trees come from the
+    // catalogue and the event settings file and not from the system.
     void synchronizeAuditSettings(EventTreeItem *root);
-    // Writes the table of `auditType` into the audit table `table` of the
-    // "message-audit-events" node `auditEvents`.
+    // Writes what the system holds for `auditType` into the audit table
+    // `table` of the "message-audit-events" node `auditEvents`.
     void setModelAuditSettings(EventTreeItem *auditEvents, EventTreeItem *table, int auditType);
 
     // Recomputes the wanted state from the tree below `root` (the working
@@ -80,8 +83,10 @@ public:
     // first that fails. True when the system's audit configuration changed,
     // which takes effect only after a reboot; false when the system already
     // held every value; the reason when a table could not be written (the
-    // tables sent before it may have changed the system). Of a table that
-    // could not be read only the entries changed since the load are sent.
+    // tables sent before it may have changed the system). A table whose every
+    // value the system is known to hold (read, or written since) is not sent.
+    // Of a table that could not be read only the entries changed since the
+    // load are sent.
     std::expected<bool, QString> saveAuditSettings();
 
     // Whether each table was read from the system.
@@ -114,4 +119,10 @@ private:
     SubjectTable m_shownUsers;
     SubjectTable m_shownGroups;
     QHash<QString, int> m_shownOther;
+
+    // What the system holds as far as the module knows: the tables as read,
+    // with every value written since.
+    SubjectTable m_systemUsers;
+    SubjectTable m_systemGroups;
+    QHash<QString, int> m_systemOther;
 };

@@ -17,12 +17,17 @@ AccessService::AccessService(QObject *parent)
 bool AccessService::execute(KAuth::Action &action)
 {
     m_lastError.clear();
-    KJob *job = createJob(action);
+    // Deleted here rather than left to KJob's own deleteLater(): a job run
+    // while the host shows its window, before the host's event loop starts,
+    // would never be deleted, and every job alive keeps the application from
+    // quitting.
+    const std::unique_ptr<KJob> job(createJob(action));
+    job->setAutoDelete(false);
     const bool succeeded = job->exec();
     if (!succeeded) {
-        m_lastError = failureText(job);
+        m_lastError = failureText(job.get());
     }
-    m_results = jobData(job);
+    m_results = jobData(job.get());
     return succeeded;
 }
 
@@ -30,6 +35,9 @@ void AccessService::executeAsync(KAuth::Action &action)
 {
     m_lastError.clear();
     KJob *job = createJob(action);
+    // The job deletes itself after its result (KJob's auto-delete); one that
+    // never ends goes with this service.
+    job->setParent(this);
     auto pending = std::make_shared<KAuth::Action>(action);
     connect(job, &KJob::result, this, [this, pending](KJob *finishedJob) {
         if (finishedJob->error() != 0) {

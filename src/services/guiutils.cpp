@@ -11,8 +11,9 @@ namespace Gui::Utils
 {
 bool confirmAboutReboot(const QString &text)
 {
+    // No is the default: an Enter meant for the module must not reboot.
     const QString message = QStringLiteral("%1\n%2").arg(text, i18n("Reboot now?"));
-    const auto answer = QMessageBox::question(nullptr, i18n("Reboot"), message, QMessageBox::Yes | QMessageBox::No, QMessageBox::NoButton);
+    const auto answer = QMessageBox::question(nullptr, i18n("Reboot"), message, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     return answer == QMessageBox::Yes;
 }
 

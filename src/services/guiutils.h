@@ -10,7 +10,8 @@ class QWidget;
 // Message boxes shared by several parts of the module.
 namespace Gui::Utils
 {
-// Asks "<text>\nReboot now?"; true when the administrator answers Yes.
+// Asks "<text>\nReboot now?", No being the default button; true when the
+// administrator answers Yes.
 bool confirmAboutReboot(const QString &text);
 
 // Warns that the notification configuration of `name` is broken.
