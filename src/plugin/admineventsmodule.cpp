@@ -331,10 +331,6 @@ void AdminEventsModule::load_p()
         // life.
         m_auditRead = true;
         m_auditSettings->getAuditSettings();
-        const AuditSettings *read = m_auditSettings->settings();
-        m_heldOther = read->otherSettings;
-        m_heldUsers = read->userSettings;
-        m_heldGroups = read->groupSettings;
     }
     if (m_auditRead) {
         synchronizeAuditSettings();
@@ -354,11 +350,8 @@ void AdminEventsModule::load_p()
 void AdminEventsModule::synchronizeAuditSettings()
 {
     // The catalogue says what the events ask for; the trees show what the
-    // system holds, as at the first load.
-    AuditSettings *settings = m_auditSettings->settings();
-    settings->otherSettings = m_heldOther;
-    settings->userSettings = m_heldUsers;
-    settings->groupSettings = m_heldGroups;
+    // system holds: what was read at the first load, with every value the
+    // module wrote since.
     m_auditSettings->synchronizeAuditSettings(m_workingModel->rootItem());
     m_auditSettings->synchronizeAuditSettings(m_referenceModel->rootItem());
 }
@@ -416,11 +409,6 @@ bool AdminEventsModule::save_p()
     if (!audit) {
         return failed(i18n("The audit settings: %1", audit.error()));
     }
-    // The system now holds what was sent.
-    const AuditSettings *sent = m_auditSettings->settings();
-    m_heldOther = sent->otherSettings;
-    m_heldUsers = sent->userSettings;
-    m_heldGroups = sent->groupSettings;
     // Audit settings that changed take effect only after a reboot.
     if (*audit && Gui::Utils::confirmAboutReboot(i18n("The audit settings will take effect only after the system is rebooted."))) {
         Core::Utils::rebootSystem();

@@ -218,11 +218,6 @@ private:
 
     // The audit settings and the module's audit methods.
     AuditSettingsController *m_auditSettings = nullptr;
-    // The audit tables as the system holds them: read once, then what each
-    // apply sent.
-    QHash<QString, int> m_heldOther;
-    QHash<QPair<QString, QString>, int> m_heldUsers;
-    QHash<QPair<QString, QString>, int> m_heldGroups;
 
     KMessageWidget *m_catalogueMessage = nullptr;
     KMessageWidget *m_configChangedMessage = nullptr;
