@@ -37,6 +37,7 @@
 // Exit status: 0 on success, 1 when the export or import failed or the root
 // cannot be used, 2 on wrong usage; every failure is explained on stderr.
 
+#include "filedescriptor.h"
 #include "systempaths.h"
 
 #include <QByteArray>
@@ -120,43 +121,6 @@ QString printable(const QByteArray &name)
     }
     return text;
 }
-
-// Closes the descriptor it holds when it goes out of scope.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-
-    int get() const
-    {
-        return m_fd;
-    }
-    bool isValid() const
-    {
-        return m_fd >= 0;
-    }
-    // Closes now and reports whether the close succeeded (it may report a late write error).
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
 
 struct ArchiveReadDeleter {
     void operator()(struct archive *a) const
@@ -272,24 +236,6 @@ std::expected<QByteArray, QString> readAll(int fd, qint64 limit)
     }
 }
 
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *next = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t count = ::write(fd, next, size_t(left));
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        next += count;
-        left -= count;
-    }
-    return true;
-}
-
 // Creates `path`, which must not exist, with `content` and mode 0644, and
 // flushes it to disk.
 Result createFile(const QByteArray &path, const QByteArray &content)
@@ -298,7 +244,7 @@ Result createFile(const QByteArray &path, const QByteArray &content)
     if (!fd.isValid()) {
         return std::unexpected(QStringLiteral("cannot create %1: %2").arg(shown(path), errnoText()));
     }
-    if (!writeAll(fd.get(), content) || ::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0) {
+    if (!FileDescriptor::writeAll(fd.get(), content) || ::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0) {
         return std::unexpected(QStringLiteral("cannot write %1: %2").arg(shown(path), errnoText()));
     }
     if (!fd.close()) {
@@ -450,7 +396,7 @@ Result writeOutput(const QString &outputPath, const QByteArray &data)
             return std::unexpected(QStringLiteral("refusing to overwrite %1: it is not a gzip archive").arg(outputPath));
         }
     }
-    if (::ftruncate(fd.get(), 0) != 0 || !writeAll(fd.get(), data) || ::fsync(fd.get()) != 0 || !fd.close()) {
+    if (::ftruncate(fd.get(), 0) != 0 || !FileDescriptor::writeAll(fd.get(), data) || ::fsync(fd.get()) != 0 || !fd.close()) {
         return std::unexpected(QStringLiteral("cannot write %1: %2").arg(outputPath, errnoText()));
     }
     return {};

@@ -3,6 +3,8 @@
 */
 #include "fileio.h"
 
+#include "filedescriptor.h"
+
 #include <QFile>
 
 #include <algorithm>
@@ -29,24 +31,6 @@ QString errnoText(int error)
 std::unexpected<QString> failure(const QString &what, const QString &path, int error)
 {
     return std::unexpected(QStringLiteral("%1 %2: %3").arg(what, path, errnoText(error)));
-}
-
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *next = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t count = ::write(fd, next, size_t(left));
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        next += count;
-        left -= count;
-    }
-    return true;
 }
 
 void syncDirectoryOf(const QByteArray &path)
@@ -77,7 +61,7 @@ Result replaceFile(const QString &path, const QByteArray &content, mode_t mode, 
     if (fd < 0) {
         return failure(QStringLiteral("cannot create a new file beside"), path, errno);
     }
-    const bool written = writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    const bool written = FileDescriptor::writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     int error = errno;
     const bool closed = ::close(fd) == 0;
     if (written && !closed) {

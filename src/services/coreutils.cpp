@@ -3,6 +3,7 @@
 */
 #include "coreutils.h"
 
+#include "filedescriptor.h"
 #include "systempaths.h"
 
 #include <QAbstractTableModel>
@@ -30,49 +31,6 @@ const QByteArray NestedHomeName = QByteArrayLiteral(".lvd");
 constexpr int GetentTimeoutMs = 30000;
 constexpr int GetentReapMs = 1000;
 constexpr int RebootWaitMs = 30000;
-
-// Closes the descriptor it holds when it goes out of scope.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd)
-        : m_fd(fd)
-    {
-    }
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-
-    int get() const
-    {
-        return m_fd;
-    }
-    bool isValid() const
-    {
-        return m_fd >= 0;
-    }
-    void reset(int fd)
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-        m_fd = fd;
-    }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 // The numeric id (third field) of the entry `name` of a getent database, or
 // nothing when getent does not know the name or cannot be run.
@@ -102,24 +60,6 @@ std::optional<uint> lookUpId(const QString &database, const QString &name)
     return std::nullopt;
 }
 
-bool writeAll(int fd, const QByteArray &data)
-{
-    const char *next = data.constData();
-    qint64 left = data.size();
-    while (left > 0) {
-        const ssize_t count = ::write(fd, next, size_t(left));
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        next += count;
-        left -= count;
-    }
-    return true;
-}
-
 // Places `content` as the rc file in the configuration directory `configDir`
 // of `user`: a new file made there under a temporary name (never an existing
 // entry, never through a link), given to the user on the open file and
@@ -139,7 +79,7 @@ bool placeUserRc(int configDir, const QString &user, const QByteArray &content)
     if (!file.isValid()) {
         return false;
     }
-    bool ok = writeAll(file.get(), content);
+    bool ok = FileDescriptor::writeAll(file.get(), content);
     if (ok) {
         // A name getent does not resolve keeps the super-user as the owner.
         const auto uid = lookUpId(QStringLiteral("passwd"), user);
