@@ -806,8 +806,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rules");
         QTest::newRow("modifying-file") << QStringLiteral("modifyingFile") << QStringLiteral("/a,  ,/b")
                                         << QStringLiteral("-w /a -p wa -k /a, -w /b -p wa -k /b");
-        QTest::newRow("modifying-file, list form") << QStringLiteral("modifyingFile") << QStringLiteral("/etc/passwd, /etc/my  file,\n")
-                                                   << QStringLiteral("-w /etc/passwd -p wa -k /etc/passwd, -w /etc/my file -p wa -k /etc/my file");
+        QTest::newRow("modifying-file, list form, a path with a space gets no rule")
+            << QStringLiteral("modifyingFile") << QStringLiteral("/etc/passwd, /etc/my  file,\n") << QStringLiteral("-w /etc/passwd -p wa -k /etc/passwd");
         QTest::newRow("modifying-directory") << QStringLiteral("modifyingDirectory") << QStringLiteral("/etc/pam.d")
                                              << QStringLiteral("-w /etc/pam.d -p wa -k /etc/pam.d");
         QTest::newRow("file-opened") << QStringLiteral("fileOpened") << QStringLiteral("/a, ,/b")

@@ -8,10 +8,13 @@
 #include "admineventsmodule.h"
 #include "checkabletreemodel.h"
 #include "configaccessservice.h"
+#include "diskspacemondialog.h"
+#include "eventexample.h"
 #include "eventfinder.h"
 #include "eventsproxymodel.h"
 #include "eventtreeitem.h"
 #include "fakeauditservice.h"
+#include "filesdialog.h"
 #include "loggingservice.h"
 #include "scriptedservice.h"
 
@@ -20,8 +23,12 @@
 #include <KMessageWidget>
 
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -29,6 +36,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeView>
 
@@ -399,7 +408,10 @@ private Q_SLOTS:
         const QModelIndex event = proxy->index(0, 0, group);
         module.editSelection(event);
         QMenu *menu = requestMenu(module);
-        QCOMPARE(menuTexts(menu), expandEntries + QStringList{QStringLiteral("Reset to the default state")});
+        QCOMPARE(menuTexts(menu), expandEntries + QStringList({QStringLiteral("Show example of an event"), QStringLiteral("Reset to the default state")}));
+        // The example is ready before the entry is chosen.
+        const EventTreeItem *shown = static_cast<EventTreeItem *>(proxy->mapToSource(event).internalPointer());
+        QCOMPARE(module.eventExample()->exampleModel()->item(0, 5)->text(), shown->data(0).toString());
 
         // A parameter gets the expand entries only.
         view->expand(event);
@@ -428,7 +440,7 @@ private Q_SLOTS:
         QMenu *menu = requestMenu(module);
         // The tree is replaced while the menu is open.
         module.load_p();
-        menu->actions().at(2)->trigger();
+        menu->actions().at(3)->trigger();
         EventTreeItem *reloaded = eventOf(module.workingModel(), QStringLiteral("service-stopped"));
         QCOMPARE(reloaded->checkState, int(Qt::Checked));
     }
@@ -453,6 +465,59 @@ private Q_SLOTS:
             {QStringLiteral("audit"), QStringLiteral("audit-exec"), QStringLiteral("message-audit-events"), QStringLiteral("exec"), QStringLiteral("users")});
         QCOMPARE(module.valueEditorFor(indexOf(model, users, 1)), Editor::Users);
         QCOMPARE(module.valueEditorFor(indexOf(model, users->parentItem()->findChildTopLevelByNativeName(QStringLiteral("groups")), 1)), Editor::Groups);
+    }
+
+    // A file list and a disk-space table edited through their dialogs reach
+    // the saved settings and the audit rules exactly, quotes and Cyrillic
+    // included.
+    void dialogsReachTheSavedSettings()
+    {
+        auto *config = new ScriptedService<ConfigAccessService>;
+        AdminEventsModule module(nullptr, {}, {config, new ScriptedService<LoggingService>, new FakeAuditService});
+        module.show();
+        QCoreApplication::processEvents();
+        CheckableTreeModel *model = module.workingModel();
+        const auto openValue = [&](const QString &eventId, const QString &parameter) {
+            EventTreeItem *item = eventOf(model, eventId)->findChildTopLevelByNativeName(parameter);
+            const QModelIndex value = module.proxyModel()->mapFromSource(indexOf(model, item, 1));
+            module.eventsView()->setCurrentIndex(value);
+            module.editSelection(value);
+            module.editEvent(value);
+        };
+        const auto accept = [](QDialog *dialog) {
+            QVERIFY(dialog->isVisible());
+            dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+        };
+        const QString quoted = QStringLiteral("/etc/\"q\"\\x");
+        const QString cyrillic = QStringLiteral("/srv/журнал");
+
+        openValue(QStringLiteral("modifying-file"), QStringLiteral(".auditd.key"));
+        FilesDialog *files = module.filesDialog();
+        QCOMPARE(files->windowTitle(),
+                 eventOf(model, QStringLiteral("modifying-file"))->findChildTopLevelByNativeName(QStringLiteral(".auditd.key"))->data(0).toString());
+        QCOMPARE(files->paths().size(), 5);
+        QVERIFY(files->appendPath(quoted));
+        QVERIFY(files->appendPath(cyrillic));
+        accept(files);
+
+        openValue(QStringLiteral("disk-space-low"), QStringLiteral("directories"));
+        DiskSpaceMonDialog *directories = module.diskSpaceMonDialog();
+        QVERIFY(directories->findChild<QTableWidget *>(QStringLiteral("directoriesTable"))->rowCount() == 3);
+        directories->appendDirectory(cyrillic + QLatin1Char('"'));
+        accept(directories);
+
+        module.save();
+        QTRY_VERIFY(config->actions.size() >= 2);
+        const QJsonObject saved = QJsonDocument::fromJson(config->actions.at(0).arguments().value(QStringLiteral("content")).toByteArray()).object();
+        const QStringList list =
+            saved.value(QStringLiteral("modifying-file")).toObject().value(QStringLiteral(".auditd.key")).toString().split(QStringLiteral(", "));
+        QCOMPARE(list.mid(5), QStringList({quoted, cyrillic}));
+        const QJsonArray table = saved.value(QStringLiteral("disk-space-low")).toObject().value(QStringLiteral("directories")).toArray();
+        QCOMPARE(table.size(), 4);
+        QCOMPARE(table.at(3).toObject().value(QStringLiteral("path")).toString(), cyrillic + QLatin1Char('"'));
+        QCOMPARE(table.at(3).toObject().value(QStringLiteral("limit_bytes")).toString(), QStringLiteral("104857600"));
+        const QString rules = QString::fromUtf8(config->actions.at(1).arguments().value(QStringLiteral("content")).toByteArray());
+        QVERIFY2(rules.contains(QStringLiteral("-w /srv/журнал -p wa -k /srv/журнал\n")), qPrintable(rules));
     }
 
     void arrowKeysSelectTheValueCellToo()

@@ -6,6 +6,7 @@
 
 #include "admineventsmodule.h"
 #include "checkabletreemodel.h"
+#include "eventsproxymodel.h"
 #include "eventtreeitem.h"
 
 #include <statewidget.h>
@@ -13,14 +14,19 @@
 #include <KCModule>
 #include <KPluginFactory>
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QListWidget>
 #include <QPluginLoader>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeView>
 
 #include <cstdio>
 #include <memory>
@@ -33,6 +39,7 @@
 namespace
 {
 const QString SettingsFile = QStringLiteral("/etc/tarn-syslog.conf");
+const QString AuditRulesFile = QStringLiteral("/etc/audit/rules.d/tarn-syslog.rules");
 const QString AuditStore = QStringLiteral("/var/lib/tarnevents/audit-settings.json");
 // The local accounts of the sample tree, whatever the machine has.
 const QString GetentBody = QStringLiteral(
@@ -149,6 +156,42 @@ private Q_SLOTS:
         // The module's own write brings no second reload.
         QTest::qWait(1000);
         QCOMPARE(resets.count(), 1);
+    }
+
+    // The file list dialog, as the administrator uses it: its list replaced,
+    // OK, apply.
+    void fileListThroughItsDialog()
+    {
+        CheckableTreeModel *model = m_module->workingModel();
+        EventTreeItem *key =
+            model->rootItem()->findChildByNativeName(QStringLiteral("modifying-file"))->findChildTopLevelByNativeName(QStringLiteral(".auditd.key"));
+        QVERIFY(key);
+        const QModelIndex value = m_module->proxyModel()->mapFromSource(indexOf(model, key, 1));
+        m_module->eventsView()->setCurrentIndex(value);
+        QVERIFY(QMetaObject::invokeMethod(m_module, "editEvent", Q_ARG(QModelIndex, value)));
+        QDialog *dialog = nullptr;
+        const QList<QDialog *> dialogs = m_module->findChildren<QDialog *>();
+        for (QDialog *candidate : dialogs) {
+            if (qstrcmp(candidate->metaObject()->className(), "FilesDialog") == 0) {
+                dialog = candidate;
+            }
+        }
+        QVERIFY(dialog && dialog->isVisible());
+        auto *list = dialog->findChild<QListWidget *>(QStringLiteral("filesList"));
+        list->clear();
+        const QStringList paths{QStringLiteral("/etc/hosts"), QStringLiteral("/etc/журнал\"1\"")};
+        list->addItems(paths);
+        dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+
+        m_module->save();
+        QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
+        const QJsonObject written = QJsonDocument::fromJson(readAll(m_root + SettingsFile)).object();
+        QCOMPARE(written.value(QStringLiteral("modifying-file")).toObject().value(QStringLiteral(".auditd.key")).toString(), paths.join(QLatin1String(", ")));
+        const QByteArray rules = readAll(m_root + AuditRulesFile);
+        for (const QString &path : paths) {
+            QVERIFY2(rules.contains(QStringLiteral("-w %1 -p wa -k %1\n").arg(path).toUtf8()), rules.constData());
+        }
+        QVERIFY(!rules.contains("/etc/passwd"));
     }
 
     void aPriorityOnlyChangeAsksNothing()

@@ -555,6 +555,11 @@ bool CheckableTreeModel::setAuditFileRules(const QModelIndex &index, const QVari
         if (part == QLatin1String("\n") || path.isEmpty()) {
             continue;
         }
+        // Rule files are split at white space: a path holding some would
+        // become a different rule, or several.
+        if (path.contains(QLatin1Char(' '))) {
+            continue;
+        }
         if (fileOpened) {
             rules << QStringLiteral("-a always,exit -F arch=x86_64 -F path=%1 -S open,openat -k %1").arg(path)
                   << QStringLiteral("-a always,exit -F arch=armv7l -F path=%1 -S open,openat -k %1").arg(path)

@@ -12,10 +12,13 @@
 #include "configaccessservice.h"
 #include "coreutils.h"
 #include "dbuskeeper.h"
+#include "diskspacemondialog.h"
+#include "eventexample.h"
 #include "eventfinder.h"
 #include "eventsproxymodel.h"
 #include "eventswriter.h"
 #include "eventtreeitem.h"
+#include "filesdialog.h"
 #include "guiutils.h"
 #include "loggingservice.h"
 #include "singleeventsparser.h"
@@ -149,8 +152,10 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     m_auditSettings = new AuditSettingsController(m_auditService, this);
     ui->setupUi(contentWidget());
 
-    // The file list, directory and event example dialogs are created here,
-    // then the common settings window.
+    m_filesDialog = new FilesDialog(this);
+    m_diskSpaceMonDialog = new DiskSpaceMonDialog(this);
+    m_eventExample = new EventExample(this);
+    // The common settings window is created here.
     m_auditDialog = new AuditDialog(this);
 
     createMessages();
@@ -177,6 +182,8 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
         m_viewerFirstArg = args.at(0).toString();
         m_viewerSecondArg = args.at(1).toString();
     }
+    connect(m_filesDialog, &FilesDialog::fileListEdited, this, &AdminEventsModule::fileArrayAccepted);
+    connect(m_diskSpaceMonDialog, &DiskSpaceMonDialog::directoriesEdited, this, &AdminEventsModule::directoriesAccepted);
     connect(m_auditDialog, &AuditDialog::auditSettingsEdited, this, &AdminEventsModule::auditSettingsAccepted);
 
     // The notification state is read here.
@@ -185,6 +192,21 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
 AdminEventsModule::~AdminEventsModule()
 {
     delete ui;
+}
+
+FilesDialog *AdminEventsModule::filesDialog() const
+{
+    return m_filesDialog;
+}
+
+DiskSpaceMonDialog *AdminEventsModule::diskSpaceMonDialog() const
+{
+    return m_diskSpaceMonDialog;
+}
+
+EventExample *AdminEventsModule::eventExample() const
+{
+    return m_eventExample;
 }
 
 CheckableTreeModel *AdminEventsModule::workingModel() const
@@ -423,6 +445,37 @@ bool AdminEventsModule::save_p()
 std::expected<bool, QString> AdminEventsModule::saveAuditSettings()
 {
     return m_auditSettings->saveAuditSettings();
+}
+
+void AdminEventsModule::fileArrayAccepted(QVariant value)
+{
+    QTreeView *view = ui->singleEventsView;
+    if (!view->selectionModel()->hasSelection()) {
+        return;
+    }
+    // The value of the current row, whichever of its cells is current.
+    const QModelIndex current = view->currentIndex().siblingAtColumn(1);
+    if (!current.isValid() || !m_proxyModel->setData(current, value, Qt::EditRole)) {
+        return;
+    }
+    const QModelIndex rules = current.data(CheckableTreeModel::AuditRulesIndexRole).toModelIndex();
+    if (rules.isValid()) {
+        m_workingModel->setAuditFileRules(rules, value);
+    }
+}
+
+void AdminEventsModule::directoriesAccepted(QList<QVariant> values)
+{
+    QTreeView *view = ui->singleEventsView;
+    if (!view->selectionModel()->hasSelection() || values.size() < 2) {
+        return;
+    }
+    const QModelIndex current = view->currentIndex();
+    if (!current.isValid()) {
+        return;
+    }
+    m_proxyModel->setData(current.siblingAtColumn(1), values.at(0), Qt::EditRole);
+    m_proxyModel->setData(current.siblingAtColumn(2), values.at(1), Qt::EditRole);
 }
 
 void AdminEventsModule::auditSettingsAccepted(QList<QVariant> values)
@@ -828,12 +881,19 @@ AdminEventsModule::ValueEditor AdminEventsModule::valueEditorFor(const QModelInd
 
 void AdminEventsModule::editEvent(const QModelIndex &index)
 {
+    const QString name = index.siblingAtColumn(0).data(Qt::DisplayRole).toString();
     switch (valueEditorFor(index)) {
     case ValueEditor::FileList:
     case ValueEditor::DirectoryList:
+        m_filesDialog->setWindowTitle(name);
+        m_filesDialog->setDialogType(valueEditorFor(index) == ValueEditor::FileList ? FilesDialog::Files : FilesDialog::Directories);
+        m_filesDialog->setData(index.data(Qt::DisplayRole));
+        m_filesDialog->show();
+        break;
     case ValueEditor::Directories:
-        // The file list and directory dialogs open here, titled with the
-        // parameter's name.
+        m_diskSpaceMonDialog->setWindowTitle(name);
+        m_diskSpaceMonDialog->setData(index.siblingAtColumn(2).data(Qt::DisplayRole).toString());
+        m_diskSpaceMonDialog->show();
         break;
     case ValueEditor::Users:
         AuditSettingsController::editTable(m_auditDialog, index, AuditDialog::Users);
@@ -881,7 +941,10 @@ void AdminEventsModule::contextMenuRequested(QPoint pos)
 
     EventTreeItem *item = selectedItem();
     if (item && item->kind == EventTreeItem::Event) {
-        // The notification settings and the event example join the menu here.
+        // The notification settings join the menu here.
+        auto *example = new QAction(QIcon::fromTheme(QStringLiteral("document-edit")), i18n("Show example of an event"), menu);
+        connect(example, &QAction::triggered, m_eventExample, &EventExample::showExample);
+        menu->addAction(example);
         auto *reset = new QAction(QIcon::fromTheme(QStringLiteral("edit-reset")), i18n("Reset to the default state"), menu);
         // A reload while the menu is open replaces the tree: find the event
         // again when the entry is chosen.
@@ -889,6 +952,7 @@ void AdminEventsModule::contextMenuRequested(QPoint pos)
             resetEvent(findEvent(eventId));
         });
         menu->addAction(reset);
+        m_eventExample->prepareExample(item);
     }
     menu->popup(view->viewport()->mapToGlobal(pos));
 }

@@ -17,13 +17,16 @@
 #include <expected>
 
 class AuditDialog;
+class DiskSpaceMonDialog;
 class AuditService;
 class AuditSettingsController;
 class CheckableTreeModel;
 class ConfigAccessService;
 class EventFinder;
+class EventExample;
 class EventsProxyModel;
 class EventTreeItem;
+class FilesDialog;
 class KMessageWidget;
 class LoggingService;
 class QFileSystemWatcher;
@@ -78,6 +81,10 @@ public:
     // The dialog that edits the value cell `index` of the view, if any.
     ValueEditor valueEditorFor(const QModelIndex &index) const;
 
+    FilesDialog *filesDialog() const;
+    DiskSpaceMonDialog *diskSpaceMonDialog() const;
+    EventExample *eventExample() const;
+
     CheckableTreeModel *workingModel() const;
     CheckableTreeModel *referenceModel() const;
     EventsProxyModel *proxyModel() const;
@@ -123,6 +130,12 @@ public Q_SLOTS:
     void resetEvent(EventTreeItem *event);
     void expandSeView() const;
 
+    // Writes the list the file list dialog emitted into the selected value,
+    // and the audit watch rules of its paths into the event's audit rules.
+    void fileArrayAccepted(QVariant value);
+    // Writes the paths and the table the disk-space dialog emitted into the
+    // selected row.
+    void directoriesAccepted(QList<QVariant> values);
     // Writes the table the audit dialog emitted into the selected row.
     void auditSettingsAccepted(QList<QVariant> values);
 
@@ -206,9 +219,10 @@ private:
     CheckableTreeModel *m_workingModel = nullptr;
     // The common settings window and the notification dialog come here.
     EventFinder *m_eventFinder = nullptr;
-    // The event example dialog comes here.
+    EventExample *m_eventExample = nullptr;
     EventsProxyModel *m_proxyModel = nullptr;
-    // The file list and directory dialogs come here.
+    FilesDialog *m_filesDialog = nullptr;
+    DiskSpaceMonDialog *m_diskSpaceMonDialog = nullptr;
     AuditDialog *m_auditDialog = nullptr;
     QFileSystemWatcher *m_configWatcher = nullptr;
 
