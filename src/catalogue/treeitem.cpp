@@ -128,3 +128,19 @@ bool TreeItem::deleteChild(int row)
     delete childItems.takeAt(row);
     return true;
 }
+
+void TreeItem::createDestChain(const QVariant &name)
+{
+    Q_UNUSED(name)
+}
+
+bool TreeItem::deleteLogChild(const QString &name)
+{
+    Q_UNUSED(name)
+    return false;
+}
+
+void TreeItem::appendChildDestination(TreeItem *node)
+{
+    delete node;
+}

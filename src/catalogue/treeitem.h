@@ -46,6 +46,17 @@ public:
     void reserveChildren(int count);
     bool deleteChild(int row);
 
+    // Operations of syslog-ng configuration trees, called on the root.
+    // Appends a log statement that routes the event source to the
+    // destination `name`.
+    void createDestChain(const QVariant &name);
+    // Removes every log statement that sends to the destination `name`;
+    // true when at least one was removed.
+    bool deleteLogChild(const QString &name);
+    // Inserts the destination statement `node` (created with this root as
+    // parent) after the last destination statement, and its log chain.
+    void appendChildDestination(TreeItem *node);
+
 protected:
     QVector<TreeItem *> childItems;
     QVector<QVariant> itemData;
