@@ -51,7 +51,8 @@ public:
     // destination `name`.
     void createDestChain(const QVariant &name);
     // Removes every log statement that sends to the destination `name`;
-    // true when at least one was removed.
+    // one that also sends to other destinations only loses its references
+    // to `name`. True when anything was removed.
     bool deleteLogChild(const QString &name);
     // Inserts the destination statement `node` (created with this root as
     // parent) after the last destination statement, and its log chain.

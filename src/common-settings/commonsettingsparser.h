@@ -18,11 +18,18 @@ class TreeItem;
 //   column 1 the quoted value;
 // - a block statement: column 0 the keyword (source, destination, filter,
 //   parser, log, ...), column 1 its name (empty for log);
-// - a comment line: column 0 the line as it stands, starting with "#".
+// - a comment: column 0 the comment as it stands, from its "#" to the end
+//   of its line.
 // Each child of a block statement is one option: column 0 its name (file,
 // network, source, destination, "if (...)", channel, ...), column 1 the
 // delimiter marker (ParenthesisOption or BraceOption, or a comment marker),
 // column 2 the argument text exactly as it stands between the delimiters.
+// A comment inside a block is an option whose column 0 holds the comment and
+// whose column 1 is CommentOption. An expression ("match(...) and
+// program(...)") is one option: its name is what stands before the first
+// "(", its argument everything up to the last ")". A conditional
+// ("if (...) {...} elif (...) {...} else {...}") is one option named
+// "if (...)", its argument everything between its first "{" and its last "}".
 class CommonSettingsParser : public AbstractConfigParser
 {
     Q_OBJECT
