@@ -1,0 +1,1 @@
+# Stand-in for the distribution's syslog-ng python module in test runs.
