@@ -182,7 +182,10 @@ private Q_SLOTS:
     // syslog-ng takes what the page writes: a path with a quote and a
     // backslash names the file syslog-ng really writes, and a network
     // destination passes its syntax check.
-    void syslogNgTakesNewDestinations()
+    // The page's own save, after adding a file and a network destination
+    // and removing one, is a configuration syslog-ng runs: a record sent to
+    // the event source reaches the new file.
+    void syslogNgRunsWhatThePageSaves()
     {
         if (SyslogNg::program().isEmpty()) {
             QSKIP("syslog-ng is not installed");
@@ -190,26 +193,34 @@ private Q_SLOTS:
         QTemporaryDir work;
         QVERIFY(TestPaths::isUsable(work));
         SyslogNg syslogNg(work.path());
-        const QString conf = work.filePath(QStringLiteral("destinations.conf"));
+        // The event log goes into the work directory as well.
+        const QString events = work.filePath(QStringLiteral("events"));
+        Page page(QByteArray(Config).replace("/vigil/log/tarn/events", events.toUtf8()));
         const QString log = work.filePath(QStringLiteral("a \"b\"\\c.log"));
-        Page page{QByteArray()};
-        const auto writeConf = [&] {
-            QFile file(conf);
-            return file.open(QIODevice::WriteOnly) && file.write(page.rendered().toUtf8()) > 0;
-        };
         page.page->insertNewDest({QStringLiteral("file"), QStringLiteral("copy"), log});
-        QVERIFY(writeConf());
-        const QString mainConfig = syslogNg.writeMainConfig({conf});
-        const auto started = syslogNg.start(mainConfig);
-        QVERIFY2(started.has_value(), qPrintable(started.error()));
-        QVERIFY(syslogNg.send(R"({"marker": "destinations"})"));
-        QVERIFY2(!SyslogNg::waitForLine(log, "destinations").isEmpty(), qPrintable(syslogNg.output()));
-        syslogNg.stop();
-
         page.page->insertNewDest({QStringLiteral("network"), QStringLiteral("siem"), QStringLiteral("10.20.0.99"), 514, QStringLiteral("tcp")});
-        QVERIFY(writeConf());
+        page.view()->selectRow(1);
+        QVERIFY(page.page->removeSelectedDestination());
+        QCOMPARE(page.names(), QStringList({QStringLiteral("tarn_json_dst"), QStringLiteral("copy"), QStringLiteral("siem")}));
+        QVERIFY(page.page->saveConfig().has_value());
+        QCOMPARE(page.config->actions.size(), 1);
+
+        const QString conf = work.filePath(QStringLiteral("mod-tarn.conf"));
+        QFile file(conf);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(page.config->actions.first().arguments().value(QStringLiteral("content")).toByteArray());
+        file.close();
+        const QString mainConfig = syslogNg.writeMainConfig({conf});
         const auto checked = syslogNg.checkSyntax(mainConfig);
         QVERIFY2(checked.has_value(), qPrintable(checked.error()));
+        // The network destination sends to an address nobody listens on; the
+        // file destinations take the record all the same.
+        const auto started = syslogNg.start(mainConfig);
+        QVERIFY2(started.has_value(), qPrintable(started.error()));
+        QVERIFY(syslogNg.send(R"({"tarn-auth": {"message_id": "user_login_failed"}})"));
+        QVERIFY2(!SyslogNg::waitForLine(log, "user_login_failed").isEmpty(), qPrintable(syslogNg.output()));
+        QVERIFY(!SyslogNg::waitForLine(events, "user_login_failed").isEmpty());
+        syslogNg.stop();
     }
 
     // Saving writes only a modified tree and never over statements the page
