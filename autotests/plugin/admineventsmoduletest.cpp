@@ -8,6 +8,7 @@
 #include "admineventsmodule.h"
 #include "checkabletreemodel.h"
 #include "configaccessservice.h"
+#include "dbusdialog.h"
 #include "diskspacemondialog.h"
 #include "eventexample.h"
 #include "eventfinder.h"
@@ -408,7 +409,9 @@ private Q_SLOTS:
         const QModelIndex event = proxy->index(0, 0, group);
         module.editSelection(event);
         QMenu *menu = requestMenu(module);
-        QCOMPARE(menuTexts(menu), expandEntries + QStringList({QStringLiteral("Show example of an event"), QStringLiteral("Reset to the default state")}));
+        // The notification entries follow (notificationMenuEntries).
+        QCOMPARE(menuTexts(menu).mid(0, 4),
+                 expandEntries + QStringList({QStringLiteral("Show example of an event"), QStringLiteral("Reset to the default state")}));
         // The example is ready before the entry is chosen.
         const EventTreeItem *shown = static_cast<EventTreeItem *>(proxy->mapToSource(event).internalPointer());
         QCOMPARE(module.eventExample()->exampleModel()->item(0, 5)->text(), shown->data(0).toString());
@@ -427,6 +430,233 @@ private Q_SLOTS:
         menu = requestMenu(module);
         menu->actions().at(0)->trigger();
         QVERIFY(!view->isExpanded(group));
+    }
+
+    void notificationMenuEntries_data()
+    {
+        QTest::addColumn<QString>("eventId");
+        QTest::addColumn<bool>("withoutMessageId");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<bool>("settingsEnabled");
+        const QString settings = QStringLiteral("Notification settings");
+        QTest::newRow("notifying") << QStringLiteral("user-login-failed") << false << QStringList{QStringLiteral("Disable notifications sending"), settings}
+                                   << true;
+        QTest::newRow("not notifying") << QStringLiteral("service-started") << false << QStringList{QStringLiteral("Enable notifications sending"), settings}
+                                       << false;
+        QTest::newRow("not redirected") << QStringLiteral("event-logging-stopped") << false << QStringList() << false;
+        QTest::newRow("without message id") << QStringLiteral("service-started") << true << QStringList() << false;
+    }
+
+    void notificationMenuEntries()
+    {
+        QFETCH(QString, eventId);
+        QFETCH(bool, withoutMessageId);
+        QFETCH(QStringList, entries);
+        QFETCH(bool, settingsEnabled);
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        EventTreeItem *event = eventOf(module.workingModel(), eventId);
+        if (withoutMessageId) {
+            event->findChildByNativeName(QStringLiteral("message_id"))->nativeName = QStringLiteral("other_id");
+        }
+        module.editSelection(module.proxyModel()->mapFromSource(indexOf(module.workingModel(), event)));
+        QMenu *menu = requestMenu(module);
+        QCOMPARE(menuTexts(menu).mid(4), entries);
+        if (entries.isEmpty()) {
+            return;
+        }
+        QCOMPARE(menu->actions().at(5)->isEnabled(), settingsEnabled);
+        // The first entry switches: off at once, on through the dialog.
+        menu->actions().at(4)->trigger();
+        auto *dialog = module.findChild<DBusDialog *>();
+        QCOMPARE(dialog->windowTitle(), QStringLiteral("Notifications sending"));
+        QCOMPARE(dialog->isVisible(), !settingsEnabled);
+        QCOMPARE(module.disabledNotifications().size(), std::size_t(settingsEnabled ? 1 : 0));
+        QVERIFY(!event->isNotificationOn());
+    }
+
+    // One event's notification, from its state at load, through the
+    // administrator's steps: "off" switches it off, "on" switches it on and
+    // accepts the dialog, "cancel" switches it on and cancels, "settings"
+    // accepts changed settings.
+    void notificationTransitions_data()
+    {
+        QTest::addColumn<QString>("eventId");
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("table"); // "read", "enabled", "disabled" or ""
+        QTest::addColumn<int>("state");
+        const QString off = QStringLiteral("service-started");
+        const QString on = QStringLiteral("user-login-failed");
+        QTest::newRow("off, switched on") << off << QStringList{QStringLiteral("on")} << QStringLiteral("enabled") << int(EventTreeItem::NotificationOn);
+        QTest::newRow("off, cancelled") << off << QStringList{QStringLiteral("cancel")} << QString() << int(EventTreeItem::NotificationOff);
+        QTest::newRow("on, as loaded") << on << QStringList() << QStringLiteral("read") << int(EventTreeItem::NotificationOn);
+        QTest::newRow("on, settings changed") << on << QStringList{QStringLiteral("settings")} << QStringLiteral("enabled")
+                                              << int(EventTreeItem::NotificationOnConfigured);
+        QTest::newRow("on, switched off") << on << QStringList{QStringLiteral("off")} << QStringLiteral("disabled") << int(EventTreeItem::NotificationOff);
+        QTest::newRow("on, off and on again") << on << QStringList{QStringLiteral("off"), QStringLiteral("on")} << QStringLiteral("enabled")
+                                              << int(EventTreeItem::NotificationOn);
+        QTest::newRow("off, on and off again") << off << QStringList{QStringLiteral("on"), QStringLiteral("off")} << QStringLiteral("disabled")
+                                               << int(EventTreeItem::NotificationOff);
+    }
+
+    void notificationTransitions()
+    {
+        QFETCH(QString, eventId);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, table);
+        QFETCH(int, state);
+        AdminEventsModule module(nullptr, {});
+        module.show();
+        auto *dialog = module.findChild<DBusDialog *>();
+        EventTreeItem *event = eventOf(module.workingModel(), eventId);
+        const QString messageId = event->findChildByNativeName(QStringLiteral("message_id"))->data(1).toString();
+        const QStringList lines{QStringLiteral("filter f {"), QStringLiteral("};"), QString()};
+        for (const QString &step : steps) {
+            const bool accepted = step != QLatin1String("cancel");
+            if (step == QLatin1String("settings")) {
+                Q_EMIT dialog->notificationOn(QString(messageId).replace(QLatin1Char('_'), QLatin1Char('-')),
+                                              event->data(0).toString(),
+                                              lines,
+                                              NotificationSettings);
+                continue;
+            }
+            module.switchDbus(event, step != QLatin1String("off"));
+            if (step != QLatin1String("off")) {
+                QCOMPARE(dialog->currentEvent(), event);
+                QCOMPARE(dialog->dialogType(), EnableNotifications);
+                dialog->hide();
+                if (accepted) {
+                    Q_EMIT dialog->notificationOn(QString(messageId).replace(QLatin1Char('_'), QLatin1Char('-')),
+                                                  event->data(0).toString(),
+                                                  lines,
+                                                  EnableNotifications);
+                }
+            }
+        }
+        QCOMPARE(module.readNotifications().count(messageId) > 0, table == QLatin1String("read"));
+        QCOMPARE(module.enabledNotifications().count(messageId) > 0, table == QLatin1String("enabled"));
+        QCOMPARE(module.disabledNotifications().count(messageId) > 0, table == QLatin1String("disabled"));
+        if (table == QLatin1String("enabled")) {
+            QCOMPARE(module.enabledNotifications().at(messageId), lines);
+        } else if (table == QLatin1String("disabled")) {
+            QCOMPARE(module.disabledNotifications().at(messageId),
+                     m_env->root().filePath(
+                         QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn-%1.conf").arg(QString(messageId).replace(QLatin1Char('_'), QLatin1Char('-')))));
+        }
+        QCOMPARE(int(event->notificationState), state);
+        // A load forgets the changes.
+        module.load_p();
+        QVERIFY(module.enabledNotifications().empty() && module.disabledNotifications().empty());
+    }
+
+    void notificationFilesAreReadByName()
+    {
+        const QString dir = QStringLiteral("/etc/syslog-ng/conf.d/");
+        QVERIFY(m_env->root().writeFile(dir + QStringLiteral("mod-tarn-x.conf.bak"), "old\n"));
+        QVERIFY(m_env->root().writeFile(dir + QStringLiteral("mod-tarn-a-b.conf"), "первая\n\nlast"));
+        AdminEventsModule module(nullptr, {});
+        QStringList keys;
+        for (const auto &[key, lines] : module.readNotifications()) {
+            keys << key;
+        }
+        keys.sort();
+        QCOMPARE(
+            keys,
+            QStringList({QStringLiteral("a_b"), QStringLiteral("removable_media_attached"), QStringLiteral("user_login_failed"), QStringLiteral("x.bak")}));
+        QCOMPARE(module.readNotifications().at(QStringLiteral("a_b")), QStringList({QStringLiteral("первая"), QString(), QStringLiteral("last")}));
+        QCOMPARE(module.readNotifications().at(QStringLiteral("user_login_failed")).size(), 27);
+    }
+
+    void viewerRequest_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("opened");
+        QTest::newRow("switch on") << QStringLiteral("enableNotifications") << QStringLiteral("Service_started") << true;
+        QTest::newRow("unknown action") << QStringLiteral("open") << QStringLiteral("Service_started") << false;
+        QTest::newRow("unknown event") << QStringLiteral("enableNotifications") << QStringLiteral("No_such_event") << false;
+    }
+
+    void viewerRequest()
+    {
+        QFETCH(QString, action);
+        QFETCH(QString, name);
+        QFETCH(bool, opened);
+        AdminEventsModule module(nullptr, {action, name, QString()});
+        module.show();
+        auto *dialog = module.findChild<DBusDialog *>();
+        QCOMPARE(dialog->isVisible(), opened);
+        QCOMPARE(dialog->currentEvent(), opened ? eventOf(module.workingModel(), QStringLiteral("service-started")) : nullptr);
+        QVERIFY(m_boxes->shown().isEmpty());
+    }
+
+    // Apply after switching one notification off and another on.
+    void applyDeploysTheNotificationChanges_data()
+    {
+        QTest::addColumn<bool>("switched");
+        QTest::addColumn<int>("failingAction"); // -1: none
+        QTest::addColumn<QString>("message");
+        QTest::newRow("nothing switched") << false << -1 << QString();
+        QTest::newRow("deployed") << true << -1 << QString();
+        QTest::newRow("removal fails") << true << 0 << QStringLiteral("Error|The changes were not saved:\nThe notifications switched off: denied");
+        QTest::newRow("writing fails") << true << 1 << QStringLiteral("Error|The changes were not saved:\nThe notifications switched on or changed: denied");
+    }
+
+    void applyDeploysTheNotificationChanges()
+    {
+        QFETCH(bool, switched);
+        QFETCH(int, failingAction);
+        QFETCH(QString, message);
+        auto *config = new ScriptedService<ConfigAccessService>;
+        auto *logging = new ScriptedService<LoggingService>;
+        AdminEventsModule module(nullptr, {}, {config, logging, new FakeAuditService});
+        module.show();
+        QCoreApplication::processEvents();
+        CheckableTreeModel *model = module.workingModel();
+        if (switched) {
+            module.switchDbus(eventOf(model, QStringLiteral("user-login-failed")), false);
+            Q_EMIT module.findChild<DBusDialog *>()->notificationOn(QStringLiteral("service-started"),
+                                                                    QStringLiteral("Service started"),
+                                                                    {QStringLiteral("log {"), QStringLiteral("};"), QString()},
+                                                                    EnableNotifications);
+        }
+        for (int i = 0; i <= failingAction; ++i) {
+            config->outcomes.append({i == failingAction ? -1 : 0, i == failingAction ? QStringLiteral("denied") : QString(), {}});
+        }
+        module.save();
+        QTest::qWait(50);
+
+        QStringList ids;
+        for (const KAuth::Action &action : std::as_const(config->actions)) {
+            ids << action.name();
+        }
+        if (!switched) {
+            QVERIFY(!ids.contains(QLatin1String(ActionIds::RemoveNotificationConfigs)));
+            QVERIFY(!ids.contains(QLatin1String(ActionIds::WriteNotificationConfigs)));
+            return;
+        }
+        QCOMPARE(ids.mid(0, 2),
+                 QStringList({QLatin1String(ActionIds::RemoveNotificationConfigs), QLatin1String(ActionIds::WriteNotificationConfigs)})
+                     .mid(0, failingAction < 0 ? 2 : failingAction + 1));
+        QCOMPARE(config->actions.first().arguments().value(QStringLiteral("paths")).toStringList(),
+                 QStringList{m_env->root().filePath(QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn-user-login-failed.conf"))});
+        if (failingAction != 0) {
+            const QVariantHash written = config->actions.at(1).arguments().value(QStringLiteral("notifications")).toHash();
+            QCOMPARE(written.keys(), QStringList{m_env->root().filePath(QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn-service-started.conf"))});
+            QCOMPARE(written.cbegin().value().toByteArray(), QByteArray("log {\n};\n\n"));
+        }
+        if (failingAction < 0) {
+            QVERIFY2(m_boxes->shown().filter(QRegularExpression(QStringLiteral("^(?!Reboot\\|)"))).isEmpty(),
+                     qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
+            QVERIFY(ids.size() > 2); // then the event settings
+            return;
+        }
+        // The save stops there: no event settings, no restart, the changes kept.
+        QCOMPARE(m_boxes->shown(), QStringList{message});
+        QCOMPARE(ids.size(), failingAction + 1);
+        QVERIFY(logging->actions.isEmpty());
+        QCOMPARE(module.disabledNotifications().size(), std::size_t(1));
+        QCOMPARE(module.enabledNotifications().size(), std::size_t(1));
     }
 
     void resetFromTheMenuSurvivesAReload()

@@ -8,6 +8,7 @@
 #include "checkabletreemodel.h"
 #include "eventsproxymodel.h"
 #include "eventtreeitem.h"
+#include "notificationsdialogtype.h"
 
 #include <statewidget.h>
 
@@ -206,6 +207,37 @@ private Q_SLOTS:
             QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
             QCOMPARE(readAll(m_root + AuditStore), store);
         }
+    }
+
+    // One notification switched off, another switched on through the
+    // dialog's report: the helper deletes and writes their destination
+    // files, and the reload shows the events as the files now say.
+    void notificationsReachTheDisk()
+    {
+        const QString confDir = m_root + QStringLiteral("/etc/syslog-ng/conf.d/");
+        QVERIFY(QFile::exists(confDir + QStringLiteral("mod-tarn-user-login-failed.conf")));
+        CheckableTreeModel *model = m_module->workingModel();
+        EventTreeItem *failed = model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"));
+        QVERIFY(failed->isNotificationOn());
+        // Through the plug-in's own meta object: its code is not this program's.
+        QVERIFY(QMetaObject::invokeMethod(m_module, "switchDbus", Q_ARG(EventTreeItem *, failed), Q_ARG(bool, false)));
+        const QStringList lines{QStringLiteral("filter tarn_service_started_filter {"),
+                                QStringLiteral("    match(\"^service_started$\" value(\"MSG.tarn-service.message_id\"));"),
+                                QStringLiteral("};"),
+                                QString()};
+        QVERIFY(QMetaObject::invokeMethod(m_module,
+                                          "setNotificationOn",
+                                          Q_ARG(QString, QStringLiteral("service-started")),
+                                          Q_ARG(QString, QStringLiteral("Service started")),
+                                          Q_ARG(QStringList, lines),
+                                          Q_ARG(NotificationsDialogType, EnableNotifications)));
+
+        m_module->save();
+        QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
+        QVERIFY(!QFile::exists(confDir + QStringLiteral("mod-tarn-user-login-failed.conf")));
+        QCOMPARE(readAll(confDir + QStringLiteral("mod-tarn-service-started.conf")), (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+        QVERIFY(!model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"))->isNotificationOn());
+        QVERIFY(model->rootItem()->findChildByNativeName(QStringLiteral("service-started"))->isNotificationOn());
     }
 
     void anotherProgramsChangeReloads()

@@ -11,6 +11,7 @@
 #include "checkabletreemodel.h"
 #include "configaccessservice.h"
 #include "coreutils.h"
+#include "dbusdialog.h"
 #include "dbuskeeper.h"
 #include "diskspacemondialog.h"
 #include "eventexample.h"
@@ -21,6 +22,8 @@
 #include "filesdialog.h"
 #include "guiutils.h"
 #include "loggingservice.h"
+#include "notificationids.h"
+#include "notificationsdictionary.h"
 #include "singleeventsparser.h"
 #include "snghandler.h"
 #include "systempaths.h"
@@ -36,12 +39,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QTextStream>
 #include <QTimer>
 #include <QTreeView>
 
@@ -162,7 +167,7 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     createToolButtons();
     createView();
     createSearch();
-    // The notification dialog is created after the search bar.
+    createDbusDialog();
 
     // The host's Reset is the one the administrator sees: the base's own
     // reset button would only do the same a second time, so it stays hidden.
@@ -186,7 +191,7 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     connect(m_diskSpaceMonDialog, &DiskSpaceMonDialog::directoriesEdited, this, &AdminEventsModule::directoriesAccepted);
     connect(m_auditDialog, &AuditDialog::auditSettingsEdited, this, &AdminEventsModule::auditSettingsAccepted);
 
-    // The notification state is read here.
+    readNotificationsSettings();
 }
 
 AdminEventsModule::~AdminEventsModule()
@@ -287,6 +292,7 @@ void AdminEventsModule::createMessages()
 
 void AdminEventsModule::access()
 {
+    const bool first = !m_accessed;
     load_p();
     stateWidget()->resetState();
     m_accessed = true;
@@ -295,8 +301,11 @@ void AdminEventsModule::access()
         m_skipHostLoad = false;
     });
     startWatchConfigs();
-    // A viewer's request for the notification settings of one event is
-    // served here.
+    // A viewer asks for the notification settings of one event when the
+    // module opens, not at every later access.
+    if (first && !m_viewerFirstArg.isEmpty() && !m_viewerSecondArg.isEmpty()) {
+        notificationSettingsFromViewer(m_viewerSecondArg, m_viewerFirstArg);
+    }
 }
 
 void AdminEventsModule::load()
@@ -334,8 +343,12 @@ void AdminEventsModule::load_p()
         return;
     }
 
-    // The notification state is read (and its maps cleared) before the
-    // registry is rebuilt.
+    // What the last load knew of the notifications goes, with the changes
+    // made since; the registry is rebuilt from the files now on disk.
+    m_readNotifications.clear();
+    m_enabledNotifications.clear();
+    m_disabledNotifications.clear();
+    readNotificationsSettings();
     DBusKeeper::Instance().init();
 
     const SingleEventsParser parser;
@@ -414,8 +427,14 @@ bool AdminEventsModule::save_p()
         return false;
     };
 
-    // Notification destination files are removed and written here, before
-    // the registry is rebuilt.
+    // The notification destination files first: the registry rebuilt from
+    // them marks the notifying events at the reload after the save.
+    if (const auto removed = removeDisabledNotificationsConfigs(); !removed) {
+        return failed(removed.error());
+    }
+    if (const auto written = writeEnabledNotificationsConfigs(); !written) {
+        return failed(written.error());
+    }
     DBusKeeper::Instance().init();
 
     EventTreeItem *root = m_workingModel->rootItem();
@@ -939,9 +958,16 @@ void AdminEventsModule::contextMenuRequested(QPoint pos)
     connect(expand, &QAction::triggered, this, &AdminEventsModule::expandSeView);
     menu->addAction(expand);
 
+    // Loads the notification dictionary that the entries below rely on.
+    getSelectedMessageId();
     EventTreeItem *item = selectedItem();
     if (item && item->kind == EventTreeItem::Event) {
-        // The notification settings join the menu here.
+        auto *settings = new QAction(QIcon::fromTheme(QStringLiteral("dialog-warning")), i18n("Notification settings"), menu);
+        connect(settings, &QAction::triggered, this, [this, eventId = item->nativeName]() {
+            if (EventTreeItem *event = findEvent(eventId)) {
+                notificationSettings(event);
+            }
+        });
         auto *example = new QAction(QIcon::fromTheme(QStringLiteral("document-edit")), i18n("Show example of an event"), menu);
         connect(example, &QAction::triggered, m_eventExample, &EventExample::showExample);
         menu->addAction(example);
@@ -953,6 +979,21 @@ void AdminEventsModule::contextMenuRequested(QPoint pos)
         });
         menu->addAction(reset);
         m_eventExample->prepareExample(item);
+
+        if (!item->notRedirected && item->findChildByNativeName(QStringLiteral("message_id"))) {
+            const bool on = item->isNotificationOn();
+            auto *switchAction = on ? new QAction(QIcon::fromTheme(QStringLiteral("dialog-cancel")), i18n("Disable notifications sending"), menu)
+                                    : new QAction(QIcon::fromTheme(QStringLiteral("legalmoves")), i18n("Enable notifications sending"), menu);
+            connect(switchAction, &QAction::triggered, this, [this, eventId = item->nativeName, on]() {
+                if (EventTreeItem *event = findEvent(eventId)) {
+                    switchDbus(event, !on);
+                }
+            });
+            menu->addAction(switchAction);
+            // Settings exist only for an event that notifies.
+            settings->setEnabled(on);
+            menu->addAction(settings);
+        }
     }
     menu->popup(view->viewport()->mapToGlobal(pos));
 }
@@ -1006,6 +1047,225 @@ void AdminEventsModule::copyDefaults(EventTreeItem *target, const EventTreeItem 
         if (const EventTreeItem *fresh = defaults->findChildTopLevelByNativeName(child->nativeName)) {
             copyDefaults(child, fresh);
         }
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Notifications
+
+namespace
+{
+// The message id of an event, or an empty string without one.
+QString messageIdOf(const EventTreeItem *event)
+{
+    const EventTreeItem *node = event ? event->findChildByNativeName(QStringLiteral("message_id")) : nullptr;
+    return node ? node->data(1).toString() : QString();
+}
+
+QModelIndex sourceIndexOf(const CheckableTreeModel *model, const EventTreeItem *item)
+{
+    if (!item || item == model->rootItem() || !item->parentItem()) {
+        return {};
+    }
+    return model->index(item->row(), 0, sourceIndexOf(model, item->parentItem()));
+}
+}
+
+const AdminEventsModule::NotificationLines &AdminEventsModule::readNotifications() const
+{
+    return m_readNotifications;
+}
+
+const AdminEventsModule::NotificationLines &AdminEventsModule::enabledNotifications() const
+{
+    return m_enabledNotifications;
+}
+
+const AdminEventsModule::NotificationPaths &AdminEventsModule::disabledNotifications() const
+{
+    return m_disabledNotifications;
+}
+
+void AdminEventsModule::createDbusDialog()
+{
+    m_dbusDialog = new DBusDialog(*m_configAccessService, *m_loggingService, this);
+    m_dbusDialog->setWindowTitle(i18n("Notifications sending"));
+    connect(m_dbusDialog, &DBusDialog::notificationOn, this, &AdminEventsModule::setNotificationOn);
+}
+
+void AdminEventsModule::readNotificationsSettings()
+{
+    m_readNotifications.clear();
+    const QDir dir(SystemPaths::resolve(SystemPaths::SyslogNgConfDir), QStringLiteral("mod-tarn-*"), QDir::Unsorted, QDir::Files);
+    const QStringList names = dir.entryList();
+    for (const QString &name : names) {
+        QFile file(dir.filePath(name));
+        // One file that cannot be read costs only its own event's lines.
+        if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            continue;
+        }
+        QTextStream stream(&file);
+        stream.setCodec("UTF-8");
+        QStringList lines;
+        while (!stream.atEnd()) {
+            lines << stream.readLine();
+        }
+        QString key = name;
+        key.remove(QStringLiteral("mod-tarn-")).remove(QStringLiteral(".conf"));
+        m_readNotifications[NotificationIds::tableKey(key)] = lines;
+    }
+}
+
+void AdminEventsModule::setNotificationState(EventTreeItem *item, EventTreeItem::NotificationState state)
+{
+    const QModelIndex index = sourceIndexOf(m_workingModel, item);
+    if (index.isValid()) {
+        m_workingModel->setData(index, QVariant::fromValue(state), Qt::DecorationRole);
+    }
+}
+
+void AdminEventsModule::setNotificationOn(const QString &fileId, const QString &eventName, const QStringList &lines, NotificationsDialogType type)
+{
+    const QModelIndexList found = m_proxyModel->match(m_proxyModel->index(0, 0), Qt::DisplayRole, eventName, -1, Qt::MatchRecursive);
+
+    const QString key = NotificationIds::tableKey(fileId);
+    m_disabledNotifications.erase(key);
+    m_readNotifications.erase(key);
+    m_enabledNotifications[key] = lines;
+
+    if (found.isEmpty()) {
+        return;
+    }
+    switch (type) {
+    case EnableNotifications:
+        m_proxyModel->setData(found.first(), QVariant::fromValue(EventTreeItem::NotificationOn), Qt::DecorationRole);
+        break;
+    case NotificationSettings:
+        m_proxyModel->setData(found.first(), QVariant::fromValue(EventTreeItem::NotificationOnConfigured), Qt::DecorationRole);
+        break;
+    }
+}
+
+void AdminEventsModule::switchDbus(EventTreeItem *item, bool on)
+{
+    if (!item || !item->findChildByNativeName(QStringLiteral("message_id"))) {
+        return;
+    }
+    if (on) {
+        // Recorded when the dialog is accepted, by setNotificationOn().
+        m_dbusDialog->setDialogType(EnableNotifications);
+        m_dbusDialog->setEvent(item);
+        m_dbusDialog->show();
+        return;
+    }
+    const QString messageId = messageIdOf(item);
+    const QString key = NotificationIds::tableKey(messageId);
+    m_readNotifications.erase(key);
+    m_enabledNotifications.erase(key);
+    m_disabledNotifications[key] = SystemPaths::notificationDestinationFile(NotificationIds::fileId(messageId));
+    setNotificationState(item, EventTreeItem::NotificationOff);
+}
+
+void AdminEventsModule::notificationSettings(EventTreeItem *item)
+{
+    if (!item || !item->findChildByNativeName(QStringLiteral("message_id"))) {
+        return;
+    }
+    const QString messageId = messageIdOf(item);
+    const QString eventId = NotificationIds::eventId(messageId);
+    const NotificationsDictionary &dictionary = NotificationsDictionary::Instance();
+    if (!dictionary.contains(eventId)) {
+        Gui::Utils::confirmAboutBrokenNotifyConfig(this, eventId);
+        return;
+    }
+    const QString key = NotificationIds::tableKey(messageId);
+    QStringList lines;
+    if (const auto read = m_readNotifications.find(key); read != m_readNotifications.end()) {
+        lines = read->second;
+    } else if (const auto enabled = m_enabledNotifications.find(key); enabled != m_enabledNotifications.end()) {
+        lines = enabled->second;
+    }
+    m_dbusDialog->setParams(eventId, NotificationIds::userRcPath(dictionary.applicationName(eventId)), lines);
+    m_dbusDialog->setDialogType(NotificationSettings);
+    m_dbusDialog->setEvent(item);
+    m_dbusDialog->show();
+}
+
+void AdminEventsModule::notificationSettingsFromViewer(const QString &name, const QString &action)
+{
+    NotificationsDictionary::Instance().init();
+    EventTreeItem *root = m_workingModel->rootItem();
+    if (!root) {
+        return;
+    }
+    auto *node = static_cast<EventTreeItem *>(root->findChild(QString(name).replace(QLatin1Char('_'), QLatin1Char(' ')), 0));
+    if (!node || !node->findChildByNativeName(QStringLiteral("message_id"))) {
+        return;
+    }
+    if (action == QLatin1String("notify")) {
+        notificationSettings(node);
+    } else if (action == QLatin1String("enableNotifications")) {
+        switchDbus(node, true);
+    }
+}
+
+QString AdminEventsModule::getSelectedMessageId() const
+{
+    if (!ui->singleEventsView->selectionModel()->hasSelection() || !NotificationsDictionary::Instance().init()) {
+        return {};
+    }
+    const EventTreeItem *item = selectedItem();
+    if (!item || item->kind != EventTreeItem::Event) {
+        return {};
+    }
+    return NotificationIds::eventId(item->nativeName);
+}
+
+std::expected<void, QString> AdminEventsModule::removeDisabledNotificationsConfigs()
+{
+    if (m_disabledNotifications.empty()) {
+        return {};
+    }
+    QStringList paths;
+    for (const auto &[key, path] : m_disabledNotifications) {
+        paths << path;
+    }
+    if (!m_configAccessService->removeNotificationConfigs(paths)) {
+        return std::unexpected(i18n("The notifications switched off: %1", m_configAccessService->errorString()));
+    }
+    return {};
+}
+
+std::expected<void, QString> AdminEventsModule::writeEnabledNotificationsConfigs()
+{
+    if (m_enabledNotifications.empty()) {
+        return {};
+    }
+    QVariantHash notifications;
+    for (const auto &[key, lines] : m_enabledNotifications) {
+        QByteArray content;
+        QTextStream stream(&content, QIODevice::WriteOnly);
+        stream.setCodec("UTF-8");
+        for (const QString &line : lines) {
+            stream << line << '\n';
+        }
+        stream.flush();
+        notifications.insert(SystemPaths::notificationDestinationFile(NotificationIds::fileId(key)), content);
+    }
+    if (!m_configAccessService->writeNotificationConfigs(notifications)) {
+        return std::unexpected(i18n("The notifications switched on or changed: %1", m_configAccessService->errorString()));
+    }
+    return {};
+}
+
+void AdminEventsModule::notificationsUpdated() const
+{
+    QFile rcFile(SystemPaths::resolve(SystemPaths::RootNotifyrcFile));
+    if (!rcFile.exists() || !Core::Utils::makeNotifyrcForUsers(SystemPaths::resolve(SystemPaths::HomeRoot), rcFile)) {
+        return;
+    }
+    if (Gui::Utils::confirmAboutReboot(i18n("The notification settings will take effect only after the system is rebooted."))) {
+        Core::Utils::rebootSystem();
     }
 }
 

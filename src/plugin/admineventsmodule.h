@@ -4,6 +4,8 @@
 #pragma once
 
 #include "eventconfigstorage.h"
+#include "eventtreeitem.h"
+#include "notificationsdialogtype.h"
 
 #include <guardkcmodule.h>
 
@@ -13,8 +15,10 @@
 #include <QPoint>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <expected>
+#include <unordered_map>
 
 class AuditDialog;
 class DiskSpaceMonDialog;
@@ -22,10 +26,10 @@ class AuditService;
 class AuditSettingsController;
 class CheckableTreeModel;
 class ConfigAccessService;
+class DBusDialog;
 class EventFinder;
 class EventExample;
 class EventsProxyModel;
-class EventTreeItem;
 class FilesDialog;
 class KMessageWidget;
 class LoggingService;
@@ -56,6 +60,11 @@ public:
         Users,
         Groups,
     };
+
+    // Message id (its "_" form) -> the lines of its notification destination file.
+    using NotificationLines = std::unordered_map<QString, QStringList>;
+    // Message id (its "_" form) -> the path of its destination file.
+    using NotificationPaths = std::unordered_map<QString, QString>;
 
     // The clients of the helper the module works through.
     struct Services {
@@ -90,6 +99,17 @@ public:
     EventsProxyModel *proxyModel() const;
     QTreeView *eventsView() const;
     EventFinder *eventFinder() const;
+
+    // The notification state since the last load: the destination files as
+    // read, and the administrator's changes that the next save deploys.
+    const NotificationLines &readNotifications() const;
+    const NotificationLines &enabledNotifications() const;
+    const NotificationPaths &disabledNotifications() const;
+    // Reads the notification destination files into readNotifications().
+    void readNotificationsSettings();
+    // The notification event id of the event selected in the view, or an
+    // empty string. Loads the notification dictionary on first use.
+    QString getSelectedMessageId() const;
 
     // Room for the names, the values and the search bar.
     QSize sizeHint() const override;
@@ -139,6 +159,22 @@ public Q_SLOTS:
     // Writes the table the audit dialog emitted into the selected row.
     void auditSettingsAccepted(QList<QVariant> values);
 
+    // The notification dialog accepted for the event `eventName`: `lines` are
+    // its destination file, deployed at the next save.
+    void setNotificationOn(const QString &fileId, const QString &eventName, const QStringList &lines, NotificationsDialogType type);
+    // Switching on opens the notification dialog; switching off marks the
+    // event's destination file for removal at the next save.
+    void switchDbus(EventTreeItem *item, bool on);
+    // Opens the notification dialog on the settings of a notifying event.
+    void notificationSettings(EventTreeItem *item);
+    // An outside event viewer's request: `action` "notify" opens the
+    // settings of the event named `name` ("_" for spaces),
+    // "enableNotifications" switches its notifications on.
+    void notificationSettingsFromViewer(const QString &name, const QString &action);
+    // Gives every user the super-user's notification rc file; asks to
+    // reboot when a user received it for the first time.
+    void notificationsUpdated() const;
+
     void switchSngStatus();
     void startSyslogNg();
     void stopSyslogNg();
@@ -174,6 +210,12 @@ private:
     void createToolButtons();
     void createView();
     void createSearch();
+    void createDbusDialog();
+    // The notification changes reach the disk through the helper; the reason
+    // when they could not.
+    std::expected<void, QString> removeDisabledNotificationsConfigs();
+    std::expected<void, QString> writeEnabledNotificationsConfigs();
+    void setNotificationState(EventTreeItem *item, EventTreeItem::NotificationState state);
     void setSngAction(bool running) const;
     // The event the view's selection belongs to, or any node of it.
     EventTreeItem *selectedItem() const;
@@ -217,7 +259,8 @@ private:
 
     CheckableTreeModel *m_referenceModel = nullptr;
     CheckableTreeModel *m_workingModel = nullptr;
-    // The common settings window and the notification dialog come here.
+    // The common settings window comes here.
+    DBusDialog *m_dbusDialog = nullptr;
     EventFinder *m_eventFinder = nullptr;
     EventExample *m_eventExample = nullptr;
     EventsProxyModel *m_proxyModel = nullptr;
@@ -229,6 +272,10 @@ private:
     // The event whose notification settings the host asked to open.
     QString m_viewerFirstArg;
     QString m_viewerSecondArg;
+
+    NotificationLines m_readNotifications;
+    NotificationLines m_enabledNotifications;
+    NotificationPaths m_disabledNotifications;
 
     // The audit settings and the module's audit methods.
     AuditSettingsController *m_auditSettings = nullptr;

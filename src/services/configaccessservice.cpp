@@ -52,6 +52,20 @@ bool ConfigAccessService::writeConfig(const QString &path, const QStringList &li
     return writeConfig(path, bytes);
 }
 
+bool ConfigAccessService::removeNotificationConfigs(const QStringList &paths)
+{
+    KAuth::Action action = makeAction(ActionIds::RemoveNotificationConfigs);
+    action.addArgument(QStringLiteral("paths"), paths);
+    return execute(action);
+}
+
+bool ConfigAccessService::writeNotificationConfigs(const QVariantHash &notifications)
+{
+    KAuth::Action action = makeAction(ActionIds::WriteNotificationConfigs);
+    action.addArgument(QStringLiteral("notifications"), notifications);
+    return execute(action);
+}
+
 bool ConfigAccessService::exportConfig(const QString &path)
 {
     // The helper writes the archive as the calling user, replacing the

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <QVariantHash>
 
 // Writes, exports and imports configuration through the helper.
 class ConfigAccessService : public AccessService
@@ -19,6 +20,12 @@ public:
     bool writeConfig(const QString &path, QByteArray content);
     // The same for text given as lines, each ended by "\n".
     bool writeConfig(const QString &path, const QStringList &lines);
+
+    // Deletes those of the notification destination files `paths` that exist.
+    bool removeNotificationConfigs(const QStringList &paths);
+    // Writes notification destination files, path -> content (a QByteArray),
+    // creating or replacing each; a file that fails does not stop the others.
+    bool writeNotificationConfigs(const QVariantHash &notifications);
 
     // Exports the whole logging configuration into the archive `path`. The
     // helper creates the archive, or replaces an existing one once the new
