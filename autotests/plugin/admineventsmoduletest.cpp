@@ -511,6 +511,7 @@ private Q_SLOTS:
         EventTreeItem *event = eventOf(module.workingModel(), eventId);
         const QString messageId = event->findChildByNativeName(QStringLiteral("message_id"))->data(1).toString();
         const QStringList lines{QStringLiteral("filter f {"), QStringLiteral("};"), QString()};
+        QSignalSpy changed(&module, qOverload<bool>(&KCModule::changed));
         for (const QString &step : steps) {
             const bool accepted = step != QLatin1String("cancel");
             if (step == QLatin1String("settings")) {
@@ -544,6 +545,10 @@ private Q_SLOTS:
                          QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn-%1.conf").arg(QString(messageId).replace(QLatin1Char('_'), QLatin1Char('-')))));
         }
         QCOMPARE(int(event->notificationState), state);
+        // Apply is offered while anything waits to be deployed, also after
+        // switching off and on again.
+        const bool pending = table == QLatin1String("enabled") || table == QLatin1String("disabled");
+        QCOMPARE(!changed.isEmpty() && changed.last().first().toBool(), pending);
         // A load forgets the changes.
         module.load_p();
         QVERIFY(module.enabledNotifications().empty() && module.disabledNotifications().empty());

@@ -505,7 +505,10 @@ void AdminEventsModule::auditSettingsAccepted(QList<QVariant> values)
 void AdminEventsModule::dataChanged()
 {
     m_auditSettings->checkAuditSettings(m_workingModel->rootItem());
-    Q_EMIT changed(!compareModels());
+    // A notification switched off and on again shows the state it was loaded
+    // with, but its new settings still wait to be written.
+    const bool notificationsPending = !m_enabledNotifications.empty() || !m_disabledNotifications.empty();
+    Q_EMIT changed(!compareModels() || notificationsPending);
 }
 
 // ---------------------------------------------------------------------------
