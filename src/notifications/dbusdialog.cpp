@@ -258,6 +258,8 @@ DBusDialog::DBusDialog(ConfigAccessService &configAccessService, LoggingService 
     , m_configAccessService(configAccessService)
     , m_loggingService(loggingService)
 {
+    // The mode travels in notificationOn, also through queued connections.
+    qRegisterMetaType<NotificationsDialogType>("NotificationsDialogType");
     ui->setupUi(this);
     setObjectName(QStringLiteral("DBusDialog"));
     m_player->setVolume(50);
