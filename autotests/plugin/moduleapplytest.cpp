@@ -21,6 +21,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPluginLoader>
 #include <QPushButton>
@@ -77,6 +78,9 @@ private Q_SLOTS:
         }
         QCOMPARE(qEnvironmentVariable("ADMINEVENTS_ROOT"), m_root);
         QVERIFY(m_bin.isValid());
+        // The notification dialog writes the running user's own rc file.
+        QVERIFY(m_home.isValid());
+        qputenv("HOME", QFile::encodeName(m_home.path()));
         FakeProgram getent(m_bin.path(), QStringLiteral("getent"), GetentBody);
         FakeProgram::prependToPath(m_bin.path());
 
@@ -212,32 +216,49 @@ private Q_SLOTS:
     // One notification switched off, another switched on through the
     // dialog's report: the helper deletes and writes their destination
     // files, and the reload shows the events as the files now say.
+    // Switched on through the notification dialog and applied, the
+    // destination file appears and the event notifies after the reload;
+    // switched off and applied, the file is gone.
     void notificationsReachTheDisk()
     {
         const QString confDir = m_root + QStringLiteral("/etc/syslog-ng/conf.d/");
+        const QString startedFile = confDir + QStringLiteral("mod-tarn-service-started.conf");
         QVERIFY(QFile::exists(confDir + QStringLiteral("mod-tarn-user-login-failed.conf")));
+        QVERIFY(!QFile::exists(startedFile));
         CheckableTreeModel *model = m_module->workingModel();
-        EventTreeItem *failed = model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"));
-        QVERIFY(failed->isNotificationOn());
+        const auto event = [model](const char *id) {
+            return model->rootItem()->findChildByNativeName(QString::fromLatin1(id));
+        };
+        QVERIFY(event("user-login-failed")->isNotificationOn());
+        QVERIFY(!event("service-started")->isNotificationOn());
+
         // Through the plug-in's own meta object: its code is not this program's.
-        QVERIFY(QMetaObject::invokeMethod(m_module, "switchDbus", Q_ARG(EventTreeItem *, failed), Q_ARG(bool, false)));
-        const QStringList lines{QStringLiteral("filter tarn_service_started_filter {"),
-                                QStringLiteral("    match(\"^service_started$\" value(\"MSG.tarn-service.message_id\"));"),
-                                QStringLiteral("};"),
-                                QString()};
-        QVERIFY(QMetaObject::invokeMethod(m_module,
-                                          "setNotificationOn",
-                                          Q_ARG(QString, QStringLiteral("service-started")),
-                                          Q_ARG(QString, QStringLiteral("Service started")),
-                                          Q_ARG(QStringList, lines),
-                                          Q_ARG(NotificationsDialogType, EnableNotifications)));
+        QVERIFY(QMetaObject::invokeMethod(m_module, "switchDbus", Q_ARG(EventTreeItem *, event("user-login-failed")), Q_ARG(bool, false)));
+        QVERIFY(QMetaObject::invokeMethod(m_module, "switchDbus", Q_ARG(EventTreeItem *, event("service-started")), Q_ARG(bool, true)));
+        QDialog *dialog = nullptr;
+        for (QDialog *candidate : m_module->findChildren<QDialog *>()) {
+            if (qstrcmp(candidate->metaObject()->className(), "DBusDialog") == 0) {
+                dialog = candidate;
+            }
+        }
+        QVERIFY(dialog && dialog->isVisible());
+        dialog->findChild<QLineEdit *>(QStringLiteral("titleLineEdit"))->setText(QStringLiteral("Служба \"запущена\""));
+        dialog->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
+        QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
 
         m_module->save();
         QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
         QVERIFY(!QFile::exists(confDir + QStringLiteral("mod-tarn-user-login-failed.conf")));
-        QCOMPARE(readAll(confDir + QStringLiteral("mod-tarn-service-started.conf")), (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-        QVERIFY(!model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"))->isNotificationOn());
-        QVERIFY(model->rootItem()->findChildByNativeName(QStringLiteral("service-started"))->isNotificationOn());
+        const QByteArray written = readAll(startedFile);
+        QVERIFY2(written.contains("filter tarn_service_started_filter {"), written.constData());
+        QVERIFY2(written.contains("\"event_title\", \"Служба \\\"запущена\\\"\""), written.constData());
+        QVERIFY(!event("user-login-failed")->isNotificationOn());
+        QVERIFY(event("service-started")->isNotificationOn());
+
+        QVERIFY(QMetaObject::invokeMethod(m_module, "switchDbus", Q_ARG(EventTreeItem *, event("service-started")), Q_ARG(bool, false)));
+        m_module->save();
+        QVERIFY(!QFile::exists(startedFile));
+        QVERIFY(!event("service-started")->isNotificationOn());
     }
 
     void anotherProgramsChangeReloads()
@@ -264,6 +285,7 @@ private:
     AdminEventsModule *m_module = nullptr;
     std::unique_ptr<MessageBoxWatcher> m_boxes;
     QTemporaryDir m_bin;
+    QTemporaryDir m_home;
 };
 
 QTEST_MAIN(ModuleApplyTest)

@@ -413,7 +413,9 @@ void DBusDialog::setEvent(EventTreeItem *item)
 {
     if (const EventTreeItem *idNode = item ? item->findChildByNativeName(QStringLiteral("message_id")) : nullptr) {
         const QString eventId = NotificationIds::eventId(idNode->data(1).toString());
-        const NotificationsDictionary &dictionary = NotificationsDictionary::Instance();
+        // Loaded on first use, whoever opens the dialog first.
+        NotificationsDictionary &dictionary = NotificationsDictionary::Instance();
+        dictionary.init();
         if (!dictionary.contains(eventId)) {
             Gui::Utils::confirmAboutBrokenNotifyConfig(this, eventId);
             m_event = nullptr;

@@ -1176,7 +1176,9 @@ void AdminEventsModule::notificationSettings(EventTreeItem *item)
     }
     const QString messageId = messageIdOf(item);
     const QString eventId = NotificationIds::eventId(messageId);
-    const NotificationsDictionary &dictionary = NotificationsDictionary::Instance();
+    // Loaded on first use, whoever asks first.
+    NotificationsDictionary &dictionary = NotificationsDictionary::Instance();
+    dictionary.init();
     if (!dictionary.contains(eventId)) {
         Gui::Utils::confirmAboutBrokenNotifyConfig(this, eventId);
         return;
