@@ -529,6 +529,8 @@ private Q_SLOTS:
 
         const auto started = syslogNg.start(main);
         QVERIFY2(started.has_value(), started ? "" : qPrintable(started.error()));
+        // A record of another event reaches no notification.
+        QVERIFY(syslogNg.send("{\"tarn-auth\": {\"message_id\": \"user_logout\", \"user\": \"root\"}}"));
         QVERIFY(syslogNg.send("{\"tarn-auth\": {\"message_id\": \"title_check\", \"user\": \"root\"}}"));
         const QByteArray line = SyslogNg::waitForLine(syslogNg.pythonOutputPath(), "title_check");
         QVERIFY2(!line.isEmpty(), qPrintable(syslogNg.output()));
@@ -536,7 +538,13 @@ private Q_SLOTS:
         QCOMPARE(options.value(QStringLiteral("event_title")).toString(), tricky);
         QCOMPARE(options.value(QStringLiteral("event_params")).toString(), QStringLiteral("user"));
         QCOMPARE(options.value(QStringLiteral("event_id")).toString(), QStringLiteral("titleCheck"));
+        QCOMPARE(options.value(QStringLiteral("event_format")).toString(), QStringLiteral("{0}"));
+        QCOMPARE(options.value(QStringLiteral("event_user")).toString(), QStringLiteral("@all"));
+        QCOMPARE(options.value(QStringLiteral("event_group")).toString(), QStringLiteral("@all"));
         syslogNg.stop();
+        QFile delivered(syslogNg.pythonOutputPath());
+        QVERIFY(delivered.open(QIODevice::ReadOnly));
+        QCOMPARE(delivered.readAll().count('\n'), 1);
     }
 };
 
