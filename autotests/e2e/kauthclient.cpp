@@ -26,6 +26,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -206,10 +208,61 @@ void KAuthClient::exportAndImport()
     QVERIFY2(service.exportConfig(archive), qPrintable(service.errorString()));
     QVERIFY(contentOf(archive).startsWith("\x1f\x8b"));
 
-    QVERIFY(service.writeConfig(settings, QByteArray("{}\n")));
+    // Every file the archive describes comes back byte for byte.
+    const auto snapshot = [] {
+        QMap<QString, QByteArray> files;
+        for (const char *fixed : {SystemPaths::EventSettingsFile, SystemPaths::AuditRulesFile, SystemPaths::SyslogNgCommonFile, SystemPaths::LogrotateFile}) {
+            files.insert(SystemPaths::resolve(fixed), contentOf(SystemPaths::resolve(fixed)));
+        }
+        const QDir confDir(SystemPaths::resolve(SystemPaths::SyslogNgConfDir));
+        for (const QString &name : confDir.entryList({QStringLiteral("mod-tarn-*.conf")}, QDir::Files)) {
+            files.insert(confDir.filePath(name), contentOf(confDir.filePath(name)));
+        }
+        return files;
+    };
+    const QMap<QString, QByteArray> before = snapshot();
+    for (const char *fixed : {SystemPaths::EventSettingsFile, SystemPaths::AuditRulesFile, SystemPaths::SyslogNgCommonFile, SystemPaths::LogrotateFile}) {
+        // A fixed file the archive lacks is kept by an import: change only
+        // the ones it holds.
+        if (QFile::exists(SystemPaths::resolve(fixed))) {
+            QVERIFY(service.writeConfig(SystemPaths::resolve(fixed), QByteArray("changed after the export\n")));
+        }
+    }
     QVERIFY2(service.importConfig(archive), qPrintable(service.errorString()));
     QCOMPARE(contentOf(settings), exported);
+    QCOMPARE(snapshot(), before);
     QVERIFY(!service.getActionResult(QStringLiteral("mainConfigImportFault")).isValid());
+
+    // Hostile archives, made with tar: a member that climbs out of the tree
+    // and a symbolic link member. Both are refused and nothing changes.
+    const QString staging = user.filePath(QStringLiteral("staging"));
+    QVERIFY(QDir().mkpath(staging));
+    QFile escapee(staging + QStringLiteral("/x"));
+    QVERIFY(escapee.open(QIODevice::WriteOnly) && escapee.write("escaped\n") > 0);
+    escapee.close();
+    QVERIFY(QFile::link(QStringLiteral("/etc/shadow"), staging + QStringLiteral("/tarn-syslog.conf")));
+    const QList<QStringList> hostile{
+        {QStringLiteral("-czf"),
+         user.filePath(QStringLiteral("climb.tar.gz")),
+         QStringLiteral("-C"),
+         staging,
+         QStringLiteral("--transform=s,^x$,../../x,"),
+         QStringLiteral("x")},
+        {QStringLiteral("-czf"),
+         user.filePath(QStringLiteral("symlink-member.tar.gz")),
+         QStringLiteral("-C"),
+         staging,
+         QStringLiteral("--transform=flags=r;s,^,etc/,"),
+         QStringLiteral("tarn-syslog.conf")},
+    };
+    for (const QStringList &arguments : hostile) {
+        QCOMPARE(QProcess::execute(QStringLiteral("tar"), arguments), 0);
+        QVERIFY(!service.importConfig(arguments.at(1)));
+        QVERIFY2(service.errorString().contains(QLatin1String("unable to import configuration")), qPrintable(service.errorString()));
+        QCOMPARE(snapshot(), before);
+    }
+    QVERIFY(!QFile::exists(QDir(SystemPaths::rootPrefix()).absoluteFilePath(QStringLiteral("../x"))));
+    QVERIFY(!QFile::exists(QDir(SystemPaths::rootPrefix()).absoluteFilePath(QStringLiteral("../../x"))));
 
     // A symbolic link chosen as the archive is refused by the helper.
     const QString link = user.filePath(QStringLiteral("link.tar.gz"));
