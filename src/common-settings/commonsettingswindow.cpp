@@ -59,6 +59,7 @@ CommonSettingsWindow::CommonSettingsWindow(const Services &services, QWidget *pa
     busyLayout->setContentsMargins(0, 0, 0, 0);
     m_busyIndicator = new KBusyIndicatorWidget(ui->busyWidget);
     m_busyLabel = new QLabel(ui->busyWidget);
+    m_busyLabel->setObjectName(QStringLiteral("busyLabel"));
     busyLayout->addWidget(m_busyIndicator);
     busyLayout->addWidget(m_busyLabel);
     busyLayout->addStretch();
