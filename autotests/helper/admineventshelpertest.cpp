@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QMetaMethod>
 #include <QScopeGuard>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -216,6 +217,8 @@ private Q_SLOTS:
     void exportAndImportRoundTrip();
     void configManagerFailureIsReported_data();
     void configManagerFailureIsReported();
+    void importReportsRejectedCommonFile_data();
+    void importReportsRejectedCommonFile();
     void archivePathsAreChecked_data();
     void archivePathsAreChecked();
     void archiveIsAccessedWithTheCallersCredentials();
@@ -718,6 +721,47 @@ void AdminEventsHelperTest::exportAndImportRoundTrip()
     QVERIFY(reply.data().isEmpty());
     QCOMPARE(contentOf(settings), QByteArray("{\"a\": {}}\n"));
     QCOMPARE(contentOf(notification), QByteArray("destination d { };\n"));
+}
+
+// A restored common file that syslog-ng rejects is reported with the
+// successful import; without syslog-ng nothing is reported.
+void AdminEventsHelperTest::importReportsRejectedCommonFile_data()
+{
+    QTest::addColumn<QByteArray>("common");
+    QTest::addColumn<bool>("withSyslogNg");
+    QTest::addColumn<bool>("fault");
+    const QByteArray valid = "destination d { file(\"/tmp/x\"); };\nlog { source(tarn_events_src); parser(tarn_events_parser); destination(d); };\n";
+    const QByteArray broken = "destination d { file(\"/tmp/x\";\n";
+    QTest::newRow("accepted") << valid << true << false;
+    QTest::newRow("rejected") << broken << true << true;
+    QTest::newRow("no syslog-ng") << broken << false << false;
+}
+
+void AdminEventsHelperTest::importReportsRejectedCommonFile()
+{
+    QFETCH(QByteArray, common);
+    QFETCH(bool, withSyslogNg);
+    QFETCH(bool, fault);
+    if (withSyslogNg && QStandardPaths::findExecutable(QStringLiteral("syslog-ng")).isEmpty()) {
+        QSKIP("syslog-ng is not installed");
+    }
+    QVERIFY(writeContent(resolved(SystemPaths::SyslogNgCommonFile), common));
+    const QString archive = m_outside->filePath(QStringLiteral("config.tar.gz"));
+    KAuth::ActionReply reply = m_helper.exportconfig({{QStringLiteral("output"), archive}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+
+    const QByteArray path = qgetenv("PATH");
+    const auto restorePath = qScopeGuard([&] {
+        qputenv("PATH", path);
+    });
+    if (!withSyslogNg) {
+        qputenv("PATH", QFile::encodeName(m_tools.filePath(QStringLiteral("bin"))));
+    }
+    reply = m_helper.importconfig({{QStringLiteral("input"), archive}});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QCOMPARE(contentOf(resolved(SystemPaths::SyslogNgCommonFile)), common);
+    QCOMPARE(reply.data().value(QStringLiteral("mainConfigImportFault")).toBool(), fault);
+    QCOMPARE(reply.data().contains(QStringLiteral("mainConfigImportFault")), fault);
 }
 
 void AdminEventsHelperTest::configManagerFailureIsReported_data()

@@ -11,6 +11,8 @@
 #include "systempaths.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantHash>
@@ -23,6 +25,7 @@
 namespace
 {
 constexpr int ConfigManagerTimeout = 300 * 1000;
+constexpr int SyntaxCheckTimeout = 60 * 1000;
 // The configuration manager refuses larger archives.
 constexpr qint64 MaxArchiveSize = 64 * 1024 * 1024;
 const QString ExportError = QStringLiteral("tarn-event-config-manager: unable to export configuration");
@@ -165,6 +168,48 @@ FileIo::Result runConfigManager(const QString &option, const QString &archive)
     return std::unexpected(process.failureText(QStringLiteral("tarn-event-config-manager %1").arg(option), code, output));
 }
 
+// Whether syslog-ng rejects the common file just restored by an import.
+//
+// The file is checked the way the system's main configuration reads it: a
+// staged main configuration declares the configuration version syslog-ng
+// names, the SCL, the event source and parser the common file refers to,
+// then includes the restored "/etc/syslog-ng/conf.d/mod-tarn.conf" (below the
+// root). A rejection by `syslog-ng --syntax-only` counts as a fault. Without
+// a syslog-ng that runs (not installed), without the file, or without a
+// place to stage the check, nothing is known and no fault is reported.
+bool commonFileRejected()
+{
+    const QString common = SystemPaths::resolve(SystemPaths::SyslogNgCommonFile);
+    QTemporaryDir stage;
+    if (!QFileInfo(common).isFile() || !stage.isValid()) {
+        return false;
+    }
+    const QString program = SystemPaths::systemProgram(SystemPaths::SyslogNgProgram);
+    ProcessExecutor version;
+    const auto [versionCode, versionOutput] = version.execProc<SyntaxCheckTimeout>(program, {QStringLiteral("--version")});
+    const QRegularExpressionMatch configVersion =
+        QRegularExpression(QStringLiteral("^Config version: (\\S+)$"), QRegularExpression::MultilineOption).match(versionOutput);
+    if (versionCode != 0 || !configVersion.hasMatch()) {
+        return false;
+    }
+    const QString quotedCommon = QString(common).replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
+    const QByteArray main = QStringLiteral(
+                                "@version: %1\n"
+                                "@include \"scl.conf\"\n"
+                                "source tarn_events_src { unix-dgram(\"%2\" flags(no-parse)); };\n"
+                                "parser tarn_events_parser { json-parser(prefix(\"MSG.\")); };\n"
+                                "@include \"%3\"\n")
+                                .arg(configVersion.captured(1), stage.filePath(QStringLiteral("events.sock")), quotedCommon)
+                                .toUtf8();
+    const QString mainFile = stage.filePath(QStringLiteral("syslog-ng.conf"));
+    if (!FileIo::replaceFile(mainFile, main, 0600)) {
+        return false;
+    }
+    ProcessExecutor check;
+    const auto [code, output] = check.execProc<SyntaxCheckTimeout>(program, {QStringLiteral("--syntax-only"), QStringLiteral("-f"), mainFile});
+    return check.outcome() == ProcessExecutor::Outcome::Finished && code != 0;
+}
+
 // A directory only root can enter, for the archive while the configuration
 // manager works on it.
 FileIo::Result makePrivateDirectory(const QTemporaryDir &dir)
@@ -281,7 +326,15 @@ KAuth::ActionReply AdminEventsHelper::importconfig(const QVariantMap &args)
         return errorReply(ImportError + QStringLiteral(": ") + prepared.error());
     }
     const auto imported = runConfigManager(QStringLiteral("-i"), archive);
-    return imported ? KAuth::ActionReply::SuccessReply() : errorReply(ImportError + QStringLiteral(": ") + imported.error());
+    if (!imported) {
+        return errorReply(ImportError + QStringLiteral(": ") + imported.error());
+    }
+    // The configuration stays imported; the module warns about the file.
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    if (commonFileRejected()) {
+        reply.addData(QStringLiteral("mainConfigImportFault"), true);
+    }
+    return reply;
 }
 
 KAuth::ActionReply AdminEventsHelper::writeconfig(const QVariantMap &args)

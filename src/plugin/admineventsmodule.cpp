@@ -9,6 +9,7 @@
 #include "auditsettings.h"
 #include "auditsettingscontroller.h"
 #include "checkabletreemodel.h"
+#include "commonsettingswindow.h"
 #include "configaccessservice.h"
 #include "coreutils.h"
 #include "dbusdialog.h"
@@ -160,8 +161,8 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     m_filesDialog = new FilesDialog(this);
     m_diskSpaceMonDialog = new DiskSpaceMonDialog(this);
     m_eventExample = new EventExample(this);
-    // The common settings window is created here.
     m_auditDialog = new AuditDialog(this);
+    createEditor();
 
     createMessages();
     createToolButtons();
@@ -212,6 +213,11 @@ DiskSpaceMonDialog *AdminEventsModule::diskSpaceMonDialog() const
 EventExample *AdminEventsModule::eventExample() const
 {
     return m_eventExample;
+}
+
+CommonSettingsWindow *AdminEventsModule::commonSettingsWindow() const
+{
+    return m_commonSettingsWindow;
 }
 
 CheckableTreeModel *AdminEventsModule::workingModel() const
@@ -719,12 +725,24 @@ QSize AdminEventsModule::sizeHint() const
     return KCMGS::GuardKCModule::sizeHint().expandedTo(QSize(860, 520));
 }
 
+void AdminEventsModule::createEditor()
+{
+    m_commonSettingsWindow = new CommonSettingsWindow(this);
+    m_commonSettingsWindow->setWindowTitle(i18n("Common parameters"));
+    // An import replaces the whole configuration under the module.
+    connect(m_commonSettingsWindow, &CommonSettingsWindow::configurationImported, this, [this] {
+        m_loggingService->restart();
+        load_p();
+        changed(false);
+    });
+}
+
 void AdminEventsModule::createToolButtons()
 {
     ui->commonSettingsButton->setIcon(QIcon::fromTheme(QStringLiteral("gear")));
     ui->commonSettingsButton->setText(i18n("Settings"));
     ui->commonSettingsButton->setStyleSheet(ButtonStyle);
-    // The button opens the destinations page of the common settings window.
+    connect(ui->commonSettingsButton, &QPushButton::clicked, m_commonSettingsWindow, &CommonSettingsWindow::openDestinationSettings);
     ui->sngStartStopButton->setStyleSheet(ButtonStyle);
     switchSngStatus();
 }

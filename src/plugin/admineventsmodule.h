@@ -25,6 +25,7 @@ class DiskSpaceMonDialog;
 class AuditService;
 class AuditSettingsController;
 class CheckableTreeModel;
+class CommonSettingsWindow;
 class ConfigAccessService;
 class DBusDialog;
 class EventFinder;
@@ -93,6 +94,7 @@ public:
     FilesDialog *filesDialog() const;
     DiskSpaceMonDialog *diskSpaceMonDialog() const;
     EventExample *eventExample() const;
+    CommonSettingsWindow *commonSettingsWindow() const;
 
     CheckableTreeModel *workingModel() const;
     CheckableTreeModel *referenceModel() const;
@@ -207,6 +209,7 @@ private:
     };
 
     void createMessages();
+    void createEditor();
     void createToolButtons();
     void createView();
     void createSearch();
@@ -259,7 +262,7 @@ private:
 
     CheckableTreeModel *m_referenceModel = nullptr;
     CheckableTreeModel *m_workingModel = nullptr;
-    // The common settings window comes here.
+    CommonSettingsWindow *m_commonSettingsWindow = nullptr;
     DBusDialog *m_dbusDialog = nullptr;
     EventFinder *m_eventFinder = nullptr;
     EventExample *m_eventExample = nullptr;

@@ -39,6 +39,7 @@ inline constexpr auto WmFuncLogFile = "/var/log/wisp-wmfunc.log";
 // Programs of the system the helper runs as the super-user.
 inline constexpr auto SystemctlProgram = "/usr/bin/systemctl";
 inline constexpr auto GetentProgram = "/usr/bin/getent";
+inline constexpr auto SyslogNgProgram = "/usr/sbin/syslog-ng";
 
 // Whether this build honours ADMINEVENTS_ROOT at all. Builds for tests and
 // the demo do (CMake option ADMINEVENTS_ROOT_PREFIX); an installed build
