@@ -92,13 +92,6 @@ private Q_SLOTS:
         QCOMPARE(parser.sourceLines(), QString::fromUtf8(content).split(QLatin1Char('\n')).mid(0, content.count('\n')));
     }
 
-    void missingFile()
-    {
-        LogRotateParser parser(m_dir.filePath(QStringLiteral("absent")));
-        QVERIFY(!parser.parse());
-        QVERIFY(!parser.errorString().isEmpty());
-    }
-
     // Rendered from the tree alone, the file reads back into the same tree.
     void renderRoundTrip()
     {
@@ -130,10 +123,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("set"); // replaces rotate, size and the period of the tree
         QTest::addColumn<QByteArray>("expected");
         const QByteArray tail = "\tmissingok\n\t# keep\n\n\tpostrotate\n\t\tsize 1\n\tendscript\n}\n";
-        QTest::newRow("unchanged") << "/a {\n\trotate 10\n  size 100k\n" + tail << strings({"rotate 10", "size 100k"})
-                                   << "/a {\n\trotate 10\n  size 100k\n" + tail;
-        QTest::newRow("replaced in place") << "/a {\n\trotate 10\n  size 100k\n" + tail << strings({"rotate 3", "weekly"})
-                                           << "/a {\n\tweekly\n\trotate 3\n" + tail;
         QTest::newRow("inserted after brace") << "# c\n/a\n{\n" + tail << strings({"rotate 2", "size 5M"}) << "# c\n/a\n{\n\trotate 2\n\tsize 5M\n" + tail;
         QTest::newRow("removed, duplicates too") << "/a {\n\trotate 1\n\tdaily\n\trotate 4\n" + tail << QStringList() << "/a {\n" + tail;
     }

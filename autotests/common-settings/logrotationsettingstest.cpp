@@ -145,6 +145,16 @@ private Q_SLOTS:
         }
     }
 
+    void sizeAndPeriodExclude()
+    {
+        Page page(sampleFile());
+        page.widget<QCheckBox>("periodCheckBox")->setChecked(true);
+        QVERIFY(!page.widget<QCheckBox>("logSizeCheckBox")->isChecked());
+        page.widget<QCheckBox>("logSizeCheckBox")->setChecked(true);
+        QVERIFY(!page.widget<QCheckBox>("periodCheckBox")->isChecked());
+        QVERIFY(!page.widget<QComboBox>("periodComboBox")->isEnabled());
+    }
+
     void badFile()
     {
         Page page("/a {\n\tbogus\n}\n");
