@@ -7,24 +7,22 @@
 #include "destinationsmodel.h"
 #include "destinationssettings.h"
 #include "loggingservice.h"
+#include "messageboxwatcher.h"
 #include "sampleroot.h"
 #include "scriptedservice.h"
 #include "settingsexporter.h"
 #include "settingsimporter.h"
 #include "systempaths.h"
 
-#include <QApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 
@@ -52,27 +50,6 @@ const QString Reboot =
 const QString Fault = QStringLiteral(
     "Warning|Failed to import /etc/syslog-ng/conf.d/mod-tarn.conf!\nThe contents of the file are not compatible with the current version of the event "
     "logging subsystem.");
-
-// Answers every message box that opens with No (or its only button) and
-// records "<title>|<text>".
-struct BoxWatcher {
-    BoxWatcher()
-    {
-        timer.setInterval(20);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            for (QWidget *window : QApplication::topLevelWidgets()) {
-                auto *box = qobject_cast<QMessageBox *>(window);
-                if (box && box->isVisible()) {
-                    shown << box->windowTitle() + QLatin1Char('|') + box->text();
-                    box->done(QMessageBox::No);
-                }
-            }
-        });
-        timer.start();
-    }
-    QTimer timer;
-    QStringList shown;
-};
 
 // The window over its own copy of the common file, with scripted services.
 struct Window {
@@ -210,10 +187,10 @@ private Q_SLOTS:
                 ->setText(archive);
         }
         QSignalSpy imported(w.window.get(), &CommonSettingsWindow::configurationImported);
-        BoxWatcher watcher;
+        MessageBoxWatcher watcher;
         w.window->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Ok)->click();
 
-        QCOMPARE(watcher.shown, boxes);
+        QCOMPARE(watcher.shown(), boxes);
         QCOMPARE(w.window->isVisible(), !closed);
         QCOMPARE(imported.size(), tab == CommonSettingsWindow::ImportTab ? 1 : 0);
         QCOMPARE(w.destinations->actions.size(), tab == CommonSettingsWindow::DestinationsTab ? 1 : 0);

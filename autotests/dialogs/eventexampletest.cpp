@@ -3,8 +3,8 @@
 */
 #include "eventexample.h"
 
-#include "boxcloser.h"
 #include "eventtreeitem.h"
+#include "messageboxwatcher.h"
 #include "sampleroot.h"
 
 #include <QDir>
@@ -160,11 +160,11 @@ private Q_SLOTS:
         const QJsonObject msg = QJsonDocument::fromJson(dialog.jsonLine().toUtf8()).object().value(QLatin1String("MSG")).toObject();
         QCOMPARE(msg.keys(), QStringList{source});
 
-        BoxCloser boxes;
+        MessageBoxWatcher boxes(MessageBoxWatcher::WithInformativeText);
         dialog.showExample();
-        QCOMPARE(boxes.shown.size(), warned ? 1 : 0);
+        QCOMPARE(boxes.shown().size(), warned ? 1 : 0);
         if (warned) {
-            QCOMPARE(boxes.shown.first(),
+            QCOMPARE(boxes.shown().first(),
                      QStringLiteral("No event configuration detected||Config file \"%1\" is corrupted or does not exist.\nSome of dummy data will be empty.")
                          .arg(ExampleFile));
         }

@@ -3,9 +3,9 @@
 */
 #include "fileeditor.h"
 
-#include "boxcloser.h"
 #include "configaccessservice.h"
 #include "loggingservice.h"
+#include "messageboxwatcher.h"
 #include "sampleroot.h"
 #include "scriptedservice.h"
 #include "systempaths.h"
@@ -99,7 +99,7 @@ private Q_SLOTS:
         Fixture fixture(content, directory);
         QCOMPARE(fixture.textEdit()->isReadOnly(), !editable);
         QCOMPARE(fixture.saveButton()->isEnabled(), editable);
-        BoxCloser boxes;
+        MessageBoxWatcher boxes(MessageBoxWatcher::WithInformativeText);
         if (editable) {
             QCOMPARE(fixture.editor->getFileContents().toUtf8(), content);
             fixture.saveButton()->click();
@@ -112,7 +112,7 @@ private Q_SLOTS:
             fixture.textEdit()->setPlainText(QStringLiteral("replacement"));
             fixture.editor->writeFile();
         }
-        QCOMPARE(boxes.shown.size(), editable ? 0 : 1);
+        QCOMPARE(boxes.shown().size(), editable ? 0 : 1);
         QVERIFY(fixture.config.actions.isEmpty());
         QVERIFY(fixture.logging.actions.isEmpty());
         if (!directory) {
@@ -139,7 +139,7 @@ private Q_SLOTS:
         Fixture fixture(Cyrillic);
         fixture.config.outcomes = {{helperError, QStringLiteral("not authorised"), {}}};
         QSignalSpy written(fixture.editor.get(), &FileEditor::fileWritten);
-        BoxCloser boxes;
+        MessageBoxWatcher boxes(MessageBoxWatcher::WithInformativeText);
 
         const QString edited = QString::fromUtf8(Cyrillic) + QStringLiteral("# ещё\n");
         fixture.textEdit()->setPlainText(edited);
@@ -154,16 +154,16 @@ private Q_SLOTS:
         QCOMPARE(written.size(), ok ? 1 : 0);
         QCOMPARE(fixture.logging.actions.size(), ok ? 1 : 0);
         if (!ok) {
-            QCOMPARE(boxes.shown.size(), 1);
-            QVERIFY(boxes.shown.first().startsWith(QLatin1String("Cannot save the file|")));
-            QVERIFY(boxes.shown.first().contains(QLatin1String("not authorised")));
+            QCOMPARE(boxes.shown().size(), 1);
+            QVERIFY(boxes.shown().first().startsWith(QLatin1String("Cannot save the file|")));
+            QVERIFY(boxes.shown().first().contains(QLatin1String("not authorised")));
             QVERIFY(fixture.editor->isVisible());
             QCOMPARE(fixture.textEdit()->toPlainText(), edited);
             return;
         }
         QCOMPARE(fixture.logging.actions.first().arguments().value(QStringLiteral("cmd")).toString(), command);
         QCOMPARE(fixture.editor->result(), int(QDialog::Accepted));
-        QVERIFY(boxes.shown.isEmpty());
+        QVERIFY(boxes.shown().isEmpty());
         // What was written is now the text to compare with.
         fixture.editor->writeFile();
         QCOMPARE(fixture.config.actions.size(), 1);

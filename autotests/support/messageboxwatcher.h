@@ -9,12 +9,18 @@
 
 // Closes every message box that opens while it lives, so that code under
 // test that asks the administrator does not block, and records what the boxes
-// said: one "<title>|<text>" per box, in order.
+// said: one "<title>|<text>" per box, in order, or
+// "<title>|<text>|<informative text>" when asked for the details.
 class MessageBoxWatcher : public QObject
 {
     Q_OBJECT
 public:
-    explicit MessageBoxWatcher(QObject *parent = nullptr);
+    enum Record {
+        TitleAndText,
+        WithInformativeText,
+    };
+
+    explicit MessageBoxWatcher(Record record = TitleAndText, QObject *parent = nullptr);
 
     QStringList shown() const;
     void clear();
@@ -22,6 +28,7 @@ public:
 private:
     void closeOpenBoxes();
 
+    const Record m_record;
     QTimer m_timer;
     QStringList m_shown;
 };

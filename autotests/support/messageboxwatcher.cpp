@@ -6,8 +6,9 @@
 #include <QApplication>
 #include <QMessageBox>
 
-MessageBoxWatcher::MessageBoxWatcher(QObject *parent)
+MessageBoxWatcher::MessageBoxWatcher(Record record, QObject *parent)
     : QObject(parent)
+    , m_record(record)
 {
     m_timer.setInterval(20);
     connect(&m_timer, &QTimer::timeout, this, &MessageBoxWatcher::closeOpenBoxes);
@@ -30,7 +31,11 @@ void MessageBoxWatcher::closeOpenBoxes()
     for (QWidget *window : windows) {
         auto *box = qobject_cast<QMessageBox *>(window);
         if (box && box->isVisible()) {
-            m_shown << box->windowTitle() + QLatin1Char('|') + box->text();
+            QString said = box->windowTitle() + QLatin1Char('|') + box->text();
+            if (m_record == WithInformativeText) {
+                said += QLatin1Char('|') + box->informativeText();
+            }
+            m_shown << said;
             box->done(QMessageBox::No);
         }
     }
