@@ -263,11 +263,11 @@ private Q_SLOTS:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QString>("text");
         const QLocale english(QLocale::English);
-        QTest::newRow("bytes") << 512.0 << english << QStringLiteral("512.00 B");
-        QTest::newRow("kilobytes") << 1536.0 << english << QStringLiteral("1.50 KB");
-        QTest::newRow("german") << 1536.0 << QLocale(QLocale::German) << QStringLiteral("1,50 KB");
-        QTest::newRow("just below a unit") << 1023.0 << english << QStringLiteral("1,023.00 B");
-        QTest::newRow("beyond terabytes") << 2048.0 * 1024 * 1024 * 1024 * 1024 << english << QStringLiteral("2,048.00 TB");
+        QTest::newRow("bytes") << 512.0 << english << QStringLiteral("512 B");
+        QTest::newRow("kilobytes") << 1536.0 << english << QStringLiteral("1.50 KiB");
+        QTest::newRow("german") << 1536.0 << QLocale(QLocale::German) << QStringLiteral("1,50 KiB");
+        QTest::newRow("just below a unit") << 1023.0 << english << QStringLiteral("1,023 B");
+        QTest::newRow("petabytes") << 2048.0 * 1024 * 1024 * 1024 * 1024 << english << QStringLiteral("2.00 PiB");
     }
 
     void formatSize()

@@ -7,8 +7,10 @@
 #include "messageboxwatcher.h"
 #include "sampleroot.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QJsonObject>
+#include <QLocale>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,7 +119,9 @@ private Q_SLOTS:
         Catalogue catalogue(checked, withMessageId);
         dialog.prepareExample(catalogue.event);
 
-        QStringList expected{QStringLiteral("№=1"), QStringLiteral("Date and time=2024-05-14T09:21:37+03:00")};
+        QStringList expected{QStringLiteral("№=1"),
+                             QStringLiteral("Date and time=")
+                                 + QLocale().toString(QDateTime::fromString(QStringLiteral("2024-05-14T09:21:37+03:00"), Qt::ISODate), QLocale::ShortFormat)};
         if (withMessageId) {
             expected << QStringLiteral("message_id=service_started");
         }

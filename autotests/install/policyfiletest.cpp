@@ -3,8 +3,9 @@
 */
 
 // The polkit policy generated from the helper's .actions file: every action
-// is there with the texts an authentication dialog shows, and keeps its
-// authorisation for the session, so that one Apply asks for the password once.
+// is there with the texts an authentication dialog shows, in English and in
+// Russian, and keeps its authorisation for the session, so that one Apply asks
+// for the password once.
 
 #include <QFile>
 #include <QHash>
@@ -17,6 +18,8 @@ namespace
 struct PolicyAction {
     QString description;
     QString message;
+    QString russianDescription;
+    QString russianMessage;
     QString allowActive;
     QString allowInactive;
 };
@@ -51,10 +54,12 @@ private Q_SLOTS:
             if (name == QLatin1String("action")) {
                 current = xml.attributes().value(QStringLiteral("id")).toString();
                 actions.insert(current, {});
-            } else if (name == QLatin1String("description")) {
-                actions[current].description = xml.readElementText();
-            } else if (name == QLatin1String("message")) {
-                actions[current].message = xml.readElementText();
+            } else if (name == QLatin1String("description") || name == QLatin1String("message")) {
+                const bool russian = xml.attributes().value(QStringLiteral("xml:lang")) == QLatin1String("ru");
+                const bool description = name == QLatin1String("description");
+                PolicyAction &action = actions[current];
+                (description ? (russian ? action.russianDescription : action.description) : (russian ? action.russianMessage : action.message)) =
+                    xml.readElementText();
             } else if (name == QLatin1String("allow_active")) {
                 actions[current].allowActive = xml.readElementText();
             } else if (name == QLatin1String("allow_inactive")) {
@@ -70,6 +75,10 @@ private Q_SLOTS:
         for (auto it = actions.cbegin(); it != actions.cend(); ++it) {
             QVERIFY2(!it->description.trimmed().isEmpty(), qPrintable(it.key()));
             QVERIFY2(!it->message.trimmed().isEmpty(), qPrintable(it.key()));
+            // The authentication dialog of a Russian session speaks Russian.
+            for (const QString &text : {it->russianDescription, it->russianMessage}) {
+                QVERIFY2(text.contains(QRegularExpression(QStringLiteral("^[А-Яа-яЁё ,]+$"))), qPrintable(it.key() + QLatin1String(": ") + text));
+            }
             QCOMPARE(it->allowActive, QStringLiteral("auth_admin_keep"));
             QCOMPARE(it->allowInactive, QStringLiteral("auth_admin_keep"));
         }

@@ -11,6 +11,7 @@
 #include "systempaths.h"
 #include "treeitem.h"
 
+#include <KFormat>
 #include <KLocalizedString>
 
 #include <QFileInfo>
@@ -240,13 +241,8 @@ std::expected<void, QString> LogRotationSettings::saveConfig()
 
 QString LogRotationSettings::formatSize(double bytes, const QLocale &locale)
 {
-    const QStringList units{i18n("B"), i18n("KB"), i18n("MB"), i18n("GB"), i18n("TB")};
-    qsizetype unit = 0;
-    while (bytes / 1024.0 >= 1.0 && unit + 1 < units.size()) {
-        bytes /= 1024.0;
-        ++unit;
-    }
-    return i18nc("@info size with unit", "%1 %2", locale.toString(bytes, 'f', 2), units.at(unit));
+    // The locale's digits and separators, and the units in its language.
+    return KFormat(locale).formatByteSize(bytes, 2);
 }
 
 void LogRotationSettings::getLogStatistics()

@@ -11,10 +11,12 @@
 
 #include <KLocalizedString>
 
+#include <QDateTime>
 #include <QDir>
 #include <QHeaderView>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QLocale>
 #include <QMessageBox>
 #include <QStandardItemModel>
 #include <QStringList>
@@ -113,7 +115,9 @@ void EventExample::prepareExample(EventTreeItem *event)
 
     int column = 0;
     insertParamInModel(column++, i18n("№"), QStringLiteral("1"));
-    insertParamInModel(column++, i18n("Date and time"), time);
+    // The viewer shows the time as the administrator's locale writes it.
+    const QDateTime parsedTime = QDateTime::fromString(time, Qt::ISODate);
+    insertParamInModel(column++, i18n("Date and time"), parsedTime.isValid() ? QLocale().toString(parsedTime, QLocale::ShortFormat) : time);
     if (messageId) {
         insertParamInModel(column++, textOf(messageId, 0), textOf(messageId, 1));
     }

@@ -277,7 +277,8 @@ DBusDialog::DBusDialog(ConfigAccessService &configAccessService, LoggingService 
     ui->executeCheckBox->setText(i18n("Run command"));
     ui->repeatGroupBox->setTitle(i18n("Repeat settings"));
     ui->repeatCheckBox->setText(i18n("Repeat every:"));
-    ui->intervalSpinBox->setSuffix(i18n(" sec"));
+    updateIntervalSuffix(ui->intervalSpinBox->value());
+    connect(ui->intervalSpinBox, qOverload<int>(&QSpinBox::valueChanged), this, &DBusDialog::updateIntervalSuffix);
 
     ui->popupCheckBox->setIcon(QIcon::fromTheme(QStringLiteral("wisp-notifications")));
     ui->soundCheckBox->setIcon(QIcon::fromTheme(QStringLiteral("media-playback-start")));
@@ -565,6 +566,7 @@ void DBusDialog::setupNotificationRepetition()
     const QSignalBlocker spinBlocker(ui->intervalSpinBox);
     const QSignalBlocker checkBlocker(ui->repeatCheckBox);
     ui->intervalSpinBox->setValue(m_startInterval);
+    updateIntervalSuffix(m_startInterval);
     ui->repeatCheckBox->setChecked(m_startRepeat);
     ui->intervalSpinBox->setEnabled(m_startRepeat);
     ui->repeatGroupBox->show();
@@ -827,4 +829,9 @@ void DBusDialog::setRepeatInterval(int value)
     if (TreeItem *interval = repetitionValue(QStringLiteral("interval"))) {
         interval->setData(1, QString::number(value));
     }
+}
+
+void DBusDialog::updateIntervalSuffix(int seconds)
+{
+    ui->intervalSpinBox->setSuffix(i18ncp("@item:valuesuffix repetition interval", " second", " seconds", seconds));
 }

@@ -86,6 +86,8 @@ private:
     TreeItem *repetitionValue(const QString &name) const;
     void disconnectOkButtonState();
     void readRcSection(const QByteArray &content);
+    // " second" or " seconds" after the repetition interval, as the number asks.
+    void updateIntervalSuffix(int seconds);
 
     Ui::DBusDialog *ui;
     EventTreeItem *m_event = nullptr;

@@ -6,6 +6,7 @@
 #include <KAuth/Action>
 #include <KAuth/ActionReply>
 #include <KAuth/ExecuteJob>
+#include <KLocalizedString>
 
 #include <memory>
 
@@ -82,25 +83,25 @@ QString AccessService::failureText(const KJob *job)
     }
     switch (code) {
     case KAuth::ActionReply::NoResponderError:
-        return QStringLiteral("The helper does not answer");
+        return i18n("The helper does not answer");
     case KAuth::ActionReply::NoSuchActionError:
-        return QStringLiteral("No such action");
+        return i18n("No such action");
     case KAuth::ActionReply::InvalidActionError:
-        return QStringLiteral("Invalid action");
+        return i18n("Invalid action");
     case KAuth::ActionReply::AuthorizationDeniedError:
-        return QStringLiteral("Authorization denied");
+        return i18n("Authorization denied");
     case KAuth::ActionReply::UserCancelledError:
-        return QStringLiteral("Authorization cancelled");
+        return i18n("Authorization cancelled");
     case KAuth::ActionReply::HelperBusyError:
-        return QStringLiteral("The helper is busy");
+        return i18n("The helper is busy");
     case KAuth::ActionReply::AlreadyStartedError:
-        return QStringLiteral("The action is already running");
+        return i18n("The action is already running");
     case KAuth::ActionReply::DBusError:
-        return QStringLiteral("D-Bus error");
+        return i18n("D-Bus error");
     case KAuth::ActionReply::BackendError:
-        return QStringLiteral("Authorization backend error");
+        return i18n("Authorization backend error");
     default:
-        return QStringLiteral("The action failed (error %1)").arg(code);
+        return i18n("The action failed (error %1)", code);
     }
 }
 
