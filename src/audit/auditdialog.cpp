@@ -4,6 +4,8 @@
 #include "auditdialog.h"
 #include "ui_auditdialog.h"
 
+#include "guiutils.h"
+
 #include "auditrecord.h"
 #include "audittablemodel.h"
 
@@ -32,6 +34,7 @@ AuditDialog::AuditDialog(QWidget *parent)
     , ui(new Ui::AuditDialog)
 {
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
     m_model = new AuditTableModel(this);
 
     QTableView *view = ui->tableView;

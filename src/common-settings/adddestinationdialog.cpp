@@ -4,6 +4,8 @@
 #include "adddestinationdialog.h"
 #include "ui_adddestinationdialog.h"
 
+#include "guiutils.h"
+
 #include "destinationsdictionary.h"
 #include "destinationsmodel.h"
 #include "treeitem.h"
@@ -24,6 +26,7 @@ AddDestinationDialog::AddDestinationDialog(QWidget *parent)
     , m_addressValidator(new QRegularExpressionValidator(m_addressPattern, this))
 {
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
     setWindowTitle(i18n("New destination"));
     ui->typeLabel->setText(i18n("Type"));
     ui->nameLabel->setText(i18n("Name"));

@@ -4,6 +4,8 @@
 #include "commonsettingswindow.h"
 #include "ui_commonsettingswindow.h"
 
+#include "guiutils.h"
+
 #include "destinationssettings.h"
 #include "logrotationsettings.h"
 #include "settingsexporter.h"
@@ -35,6 +37,7 @@ CommonSettingsWindow::CommonSettingsWindow(const Services &services, QWidget *pa
     , ui(new Ui::CommonSettingsWindow)
 {
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
 
     m_destinations = services.destinations && services.logging ? new DestinationsSettings(services.destinations, services.logging, ui->destinationsTab)
                                                                : new DestinationsSettings(ui->destinationsTab);

@@ -4,6 +4,8 @@
 #include "diskspacemondialog.h"
 #include "ui_diskspacemondialog.h"
 
+#include "guiutils.h"
+
 #include "compactjson.h"
 
 #include <KLocalizedString>
@@ -48,6 +50,7 @@ DiskSpaceMonDialog::DiskSpaceMonDialog(QWidget *parent)
     , ui(new Ui::DiskSpaceMonDialog)
 {
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
 
     QTableWidget *table = ui->directoriesTable;
     table->verticalHeader()->hide();

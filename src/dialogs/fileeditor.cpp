@@ -4,6 +4,8 @@
 #include "fileeditor.h"
 #include "ui_fileeditor.h"
 
+#include "guiutils.h"
+
 #include "configaccessservice.h"
 #include "loggingservice.h"
 #include "snghandler.h"
@@ -27,6 +29,7 @@ FileEditor::FileEditor(const QString &path, QWidget *parent)
     , m_notice(new KMessageWidget(this))
 {
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
     ui->textEdit->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     m_notice->setCloseButtonVisible(false);
     m_notice->setWordWrap(true);

@@ -4,6 +4,8 @@
 #include "filesdialog.h"
 #include "ui_filesdialog.h"
 
+#include "guiutils.h"
+
 #include <KLocalizedString>
 
 #include <algorithm>
@@ -28,6 +30,7 @@ FilesDialog::FilesDialog(QWidget *parent)
     , ui(new Ui::FilesDialog)
 {
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
     ui->addButton->setIcon(QIcon::fromTheme(QStringLiteral("list-add")));
     ui->addButton->setToolTip(i18n("Add new file"));
     ui->removeButton->setIcon(QIcon::fromTheme(QStringLiteral("list-remove")));

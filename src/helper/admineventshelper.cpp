@@ -10,6 +10,8 @@
 #include "snghandler.h"
 #include "systempaths.h"
 
+#include <KLocalizedString>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -90,11 +92,31 @@ QString typeName(Type type)
     return QString();
 }
 
-// Every argument of `required` must be present with its type; otherwise the
-// action is refused before anything is touched.
+// The caller's languages (ActionIds::LanguagesKey) choose the language of the
+// error descriptions. Only plain language codes are taken: they name the
+// directories a message catalogue is looked up in. Without any: English.
+void useCallerLanguages(const QVariantMap &args)
+{
+    static const QRegularExpression code(QStringLiteral("^[a-z]{2,3}(_[A-Z]{2})?(@[a-z]+)?$"));
+    QStringList languages;
+    const QVariant value = args.value(QLatin1String(ActionIds::LanguagesKey));
+    if (hasType(value, Type::StringList)) {
+        const QStringList wanted = value.toStringList();
+        for (const QString &language : wanted) {
+            if (code.match(language).hasMatch()) {
+                languages << language;
+            }
+        }
+    }
+    KLocalizedString::setLanguages(languages.isEmpty() ? QStringList{QStringLiteral("en_US")} : languages);
+}
+
+// Every action starts here. Every argument of `required` must be present with
+// its type; otherwise the action is refused before anything is touched.
 // A root prefix the helper cannot use (a relative one) refuses every action.
 FileIo::Result checkArguments(const char *action, const QVariantMap &args, std::initializer_list<std::pair<const char *, Type>> required)
 {
+    useCallerLanguages(args);
     if (const auto problem = SystemPaths::rootProblem()) {
         return std::unexpected(QStringLiteral("%1: %2").arg(QLatin1String(action), *problem));
     }
@@ -425,15 +447,18 @@ KAuth::ActionReply AdminEventsHelper::setauditsettings(const QVariantMap &auditS
     if (!accepted) {
         return errorReply(accepted.error());
     }
-    for (auto it = auditSettings.cbegin(); it != auditSettings.cend(); ++it) {
+    // Everything but the caller's languages is a setting.
+    QVariantMap settings = auditSettings;
+    settings.remove(QLatin1String(ActionIds::LanguagesKey));
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
         if (!hasType(it.value(), Type::Int)) {
             return errorReply(QStringLiteral("setauditsettings: the value of \"%1\" is not an integer").arg(it.key()));
         }
     }
-    if (!m_auditSettings.isAuditSettingsChanged(auditSettings)) {
+    if (!m_auditSettings.isAuditSettingsChanged(settings)) {
         return errorReply(QString::fromLatin1(ActionIds::AuditUnchangedError));
     }
-    const QStringList failed = m_auditSettings.setAuditSettings(auditSettings);
+    const QStringList failed = m_auditSettings.setAuditSettings(settings);
     if (!failed.isEmpty()) {
         return errorReply(QString::fromLatin1(ActionIds::AuditWriteFailedError) + QStringLiteral(": ") + failed.join(QStringLiteral(", ")));
     }

@@ -261,6 +261,7 @@ DBusDialog::DBusDialog(ConfigAccessService &configAccessService, LoggingService 
     // The mode travels in notificationOn, also through queued connections.
     qRegisterMetaType<NotificationsDialogType>("NotificationsDialogType");
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
     setObjectName(QStringLiteral("DBusDialog"));
     m_player->setVolume(50);
 

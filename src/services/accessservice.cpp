@@ -3,6 +3,8 @@
 */
 #include "accessservice.h"
 
+#include "actionids.h"
+
 #include <KAuth/Action>
 #include <KAuth/ActionReply>
 #include <KAuth/ExecuteJob>
@@ -107,6 +109,8 @@ QString AccessService::failureText(const KJob *job)
 
 KJob *AccessService::createJob(KAuth::Action &action)
 {
+    // The helper answers in the administrator's language.
+    action.addArgument(QLatin1String(ActionIds::LanguagesKey), KLocalizedString::languages());
     return action.execute();
 }
 

@@ -20,6 +20,11 @@ inline constexpr char WriteNotificationConfigs[] = "tarnos.kcm.adminevents.write
 inline constexpr char SetAuditSettings[] = "tarnos.kcm.adminevents.setauditsettings";
 inline constexpr char GetAuditSettings[] = "tarnos.kcm.adminevents.getauditsettings";
 
+// Argument of every action: the languages of the caller, most wanted first,
+// in which the helper writes its error descriptions. Upper case like the
+// audit settings' own "AUDIT_TYPE", so that it never names an audit setting.
+inline constexpr char LanguagesKey[] = "LANGUAGES";
+
 // How long the module waits for the helper's slowest actions: longer than
 // the helper's own limits (two systemctl runs of up to 120 s each, the
 // configuration manager's 300 s), so that the module never reports a time-out

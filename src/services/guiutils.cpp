@@ -3,9 +3,13 @@
 */
 #include "guiutils.h"
 
+#include <KGuiItem>
 #include <KLocalizedString>
+#include <KStandardGuiItem>
 
+#include <QDialogButtonBox>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace Gui::Utils
 {
@@ -20,5 +24,23 @@ bool confirmAboutReboot(const QString &text)
 void confirmAboutBrokenNotifyConfig(QWidget *parent, const QString &name)
 {
     QMessageBox::warning(parent, i18n("Error"), i18n("Config file for \"%1\" is broken.", name), QMessageBox::Ok);
+}
+
+void useStandardButtonTexts(QDialogButtonBox *box)
+{
+    const std::pair<QDialogButtonBox::StandardButton, KGuiItem> items[] = {
+        {QDialogButtonBox::Ok, KStandardGuiItem::ok()},
+        {QDialogButtonBox::Cancel, KStandardGuiItem::cancel()},
+        {QDialogButtonBox::Save, KStandardGuiItem::save()},
+        {QDialogButtonBox::Apply, KStandardGuiItem::apply()},
+        {QDialogButtonBox::Close, KStandardGuiItem::close()},
+        {QDialogButtonBox::Reset, KStandardGuiItem::reset()},
+        {QDialogButtonBox::Help, KStandardGuiItem::help()},
+    };
+    for (const auto &[button, item] : items) {
+        if (QPushButton *pushButton = box->button(button)) {
+            KGuiItem::assign(pushButton, item);
+        }
+    }
 }
 }
