@@ -14,7 +14,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVariantHash>

@@ -353,7 +353,8 @@ ConfigValidator::Outcome ConfigValidator::checkSyslogNg(const Changes &changes)
             lines.append(line);
         }
     }
-    const QString message = mapStagedPaths(lines.join(QLatin1Char('\n')).trimmed(), stageDir, syslogNgDir());
+    // Staged paths named as the real ones.
+    const QString message = lines.join(QLatin1Char('\n')).trimmed().replace(stageDir, syslogNgDir());
     return {QStringLiteral("syslog-ng rejects the new configuration:\n%1").arg(message), {}};
 }
 
@@ -401,9 +402,4 @@ std::expected<QString, QString> ConfigValidator::stageSyslogNg(const QString &st
         }
     }
     return mainFile;
-}
-
-QString ConfigValidator::mapStagedPaths(const QString &output, const QString &stagedDir, const QString &realDir)
-{
-    return QString(output).replace(stagedDir, realDir);
 }

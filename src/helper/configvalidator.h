@@ -53,8 +53,4 @@ public:
     // main file the copy gets a stand-in that declares the event source and
     // parser the event files use and includes "conf.d/*.conf".
     static std::expected<QString, QString> stageSyslogNg(const QString &stageDir, const Changes &changes);
-
-    // `output` of a validator that ran on files staged below `stagedDir`,
-    // with that directory named `realDir` again.
-    static QString mapStagedPaths(const QString &output, const QString &stagedDir, const QString &realDir);
 };
