@@ -14,6 +14,9 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <algorithm>
+#include <tuple>
+
 namespace
 {
 constexpr int ValidatorTimeout = 60 * 1000;
@@ -22,8 +25,9 @@ constexpr qint64 MaxStagedBytes = 64 * 1024 * 1024;
 constexpr int MaxStagedDepth = 8;
 // Rejected audit rules named in one reply.
 constexpr int MaxReportedRules = 10;
-// What auditctl says inside a user namespace, where the kernel refuses it.
-const QString AuditDisabled = QStringLiteral("The audit system is disabled");
+// A rule auditctl accepts anywhere: what it says of it inside a user
+// namespace (where the kernel refuses every request) is no complaint.
+const QString ProbeRule = QStringLiteral("-w /etc/passwd -p wa -k probe");
 
 QString syslogNgDir()
 {
@@ -106,20 +110,28 @@ std::expected<void, QString> copyTree(const QString &from, const QString &to, co
     return {};
 }
 
-ProcessExecutor::Outcome run(const QString &program, const QStringList &arguments, int *code, QString *output, QString *failure)
+// How a validator ran.
+struct Run {
+    bool finished = false; // it exited by itself; `code` tells how
+    int code = -1;
+    QString output;
+    QString failure; // why it did not finish
+};
+
+Run run(const QString &program, const QStringList &arguments)
 {
     ProcessExecutor process;
     // The validators' messages are read here: in English.
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(environment);
-    const auto [exitCode, text] = process.execProc<ValidatorTimeout>(program, arguments);
-    *code = exitCode;
-    *output = text;
-    if (process.outcome() != ProcessExecutor::Outcome::Finished) {
-        *failure = process.failureText(QFileInfo(program).fileName(), exitCode, text);
+    Run ran;
+    std::tie(ran.code, ran.output) = process.execProc<ValidatorTimeout>(program, arguments);
+    ran.finished = process.outcome() == ProcessExecutor::Outcome::Finished;
+    if (!ran.finished) {
+        ran.failure = process.failureText(QFileInfo(program).fileName(), ran.code, ran.output);
     }
-    return process.outcome();
+    return ran;
 }
 
 // What syslog-ng tells of itself, asked once: its built-in include path and
@@ -135,12 +147,9 @@ const SyslogNgFacts &syslogNgFacts(const QString &program)
     if (!facts.includePath.isEmpty()) {
         return facts;
     }
-    int code = 0;
-    QString output;
-    QString failure;
-    if (run(program, {QStringLiteral("--version")}, &code, &output, &failure) == ProcessExecutor::Outcome::Finished && code == 0) {
-        const auto version = QRegularExpression(QStringLiteral("^Config version: (\\S+)$"), QRegularExpression::MultilineOption).match(output);
-        facts.configVersion = version.captured(1);
+    if (const Run version = run(program, {QStringLiteral("--version")}); version.finished && version.code == 0) {
+        const auto match = QRegularExpression(QStringLiteral("^Config version: (\\S+)$"), QRegularExpression::MultilineOption).match(version.output);
+        facts.configVersion = match.captured(1);
     }
     QTemporaryDir probeDir;
     const QString probe = probeDir.filePath(QStringLiteral("probe.conf"));
@@ -149,7 +158,7 @@ const SyslogNgFacts &syslogNgFacts(const QString &program)
         || !writeStaged(probe, QStringLiteral("@version: %1\n# include-path=`include-path`\n").arg(facts.configVersion).toUtf8())) {
         return facts;
     }
-    run(program, {QStringLiteral("--syntax-only"), QStringLiteral("--preprocess-into=") + expanded, QStringLiteral("-f"), probe}, &code, &output, &failure);
+    run(program, {QStringLiteral("--syntax-only"), QStringLiteral("--preprocess-into=") + expanded, QStringLiteral("-f"), probe});
     const auto content = FileIo::readRegularFile(expanded, 1024 * 1024);
     if (content) {
         const auto match = QRegularExpression(QStringLiteral("^# include-path=(.*)$"), QRegularExpression::MultilineOption).match(QString::fromUtf8(*content));
@@ -183,18 +192,15 @@ ConfigValidator::Outcome checkLogrotate(const QString &path, const QByteArray &c
     if (auto written = writeStaged(staged, content); !written) {
         return {std::nullopt, {QStringLiteral("%1: %2").arg(path, written.error())}};
     }
-    int code = 0;
-    QString output;
-    QString failure;
     // A private state file: the check must not touch the real one.
-    if (run(program, {QStringLiteral("-d"), QStringLiteral("-s"), stage.filePath(QStringLiteral("state")), staged}, &code, &output, &failure)
-        != ProcessExecutor::Outcome::Finished) {
-        return {std::nullopt, {QStringLiteral("%1: %2").arg(path, failure)}};
+    const Run ran = run(program, {QStringLiteral("-d"), QStringLiteral("-s"), stage.filePath(QStringLiteral("state")), staged});
+    if (!ran.finished) {
+        return {std::nullopt, {QStringLiteral("%1: %2").arg(path, ran.failure)}};
     }
     // Errors of the file name it; the others (a log that is not there) are
     // not the configuration's.
     QStringList errors;
-    for (const QString &line : output.split(QLatin1Char('\n'))) {
+    for (const QString &line : ran.output.split(QLatin1Char('\n'))) {
         if (line.startsWith(QLatin1String("error:")) && line.contains(staged + QLatin1Char(':'))) {
             errors.append(QString(line).replace(staged, path));
         }
@@ -216,6 +222,25 @@ ConfigValidator::Outcome checkAuditRules(const QString &path, const QByteArray &
         return {std::nullopt, {QStringLiteral("%1: unshare is not installed, so the rules cannot be parsed apart from the kernel").arg(path)}};
     }
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    // Never loaded: in a user namespace of its own the kernel refuses every
+    // audit request, after auditctl has parsed the rule.
+    const auto parse = [&](const QString &rule) {
+        return run(unshare, QStringList{QStringLiteral("-U"), QStringLiteral("-r"), QStringLiteral("--"), auditctl} + rule.split(blanks, Qt::SkipEmptyParts));
+    };
+    const auto linesOf = [](const QString &output) {
+        QStringList lines = output.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (QString &line : lines) {
+            line = line.trimmed();
+        }
+        return lines;
+    };
+    const Run probe = parse(ProbeRule);
+    const QStringList accepted = linesOf(probe.output);
+    if (!probe.finished || (!accepted.isEmpty() && accepted.first().startsWith(QLatin1String("unshare:")))) {
+        return {std::nullopt,
+                {QStringLiteral("%1: no user namespace to parse the rules in (%2)").arg(path, probe.finished ? accepted.first() : probe.failure)}};
+    }
+
     const QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
     QStringList rejected;
     for (int number = 1; number <= lines.size(); ++number) {
@@ -223,28 +248,17 @@ ConfigValidator::Outcome checkAuditRules(const QString &path, const QByteArray &
         if (rule.isEmpty() || rule.startsWith(QLatin1Char('#'))) {
             continue;
         }
-        // Never loaded: in a user namespace of its own the kernel refuses
-        // every audit request, after auditctl has parsed the rule.
-        int code = 0;
-        QString output;
-        QString failure;
-        if (run(unshare,
-                QStringList{QStringLiteral("-U"), QStringLiteral("-r"), QStringLiteral("--"), auditctl} + rule.split(blanks, Qt::SkipEmptyParts),
-                &code,
-                &output,
-                &failure)
-            != ProcessExecutor::Outcome::Finished) {
-            return {std::nullopt, {QStringLiteral("%1: %2").arg(path, failure)}};
+        const Run ran = parse(rule);
+        if (!ran.finished) {
+            return {std::nullopt, {QStringLiteral("%1: %2").arg(path, ran.failure)}};
         }
-        QStringList messages;
-        for (const QString &line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            if (line.trimmed() != AuditDisabled) {
-                messages.append(line.trimmed());
-            }
-        }
-        if (!messages.isEmpty() && messages.first().startsWith(QLatin1String("unshare:"))) {
-            return {std::nullopt, {QStringLiteral("%1: no user namespace to parse the rules in (%2)").arg(path, messages.first())}};
-        }
+        QStringList messages = linesOf(ran.output);
+        messages.erase(std::remove_if(messages.begin(),
+                                      messages.end(),
+                                      [&accepted](const QString &line) {
+                                          return accepted.contains(line);
+                                      }),
+                       messages.end());
         if (!messages.isEmpty()) {
             rejected.append(QStringLiteral("line %1: %2\n    %3").arg(number).arg(rule, messages.join(QStringLiteral("\n    "))));
         }
@@ -337,17 +351,15 @@ ConfigValidator::Outcome ConfigValidator::checkSyslogNg(const Changes &changes)
         return {std::nullopt, uncheckedFiles(changes, written.error())};
     }
 
-    int code = 0;
-    QString output;
-    QString failure;
-    if (run(program, {QStringLiteral("--syntax-only"), QStringLiteral("-f"), wrapper}, &code, &output, &failure) != ProcessExecutor::Outcome::Finished) {
-        return {std::nullopt, uncheckedFiles(changes, failure)};
+    const Run ran = run(program, {QStringLiteral("--syntax-only"), QStringLiteral("-f"), wrapper});
+    if (!ran.finished) {
+        return {std::nullopt, uncheckedFiles(changes, ran.failure)};
     }
-    if (code == 0) {
+    if (ran.code == 0) {
         return {};
     }
     QStringList lines;
-    for (const QString &line : output.split(QLatin1Char('\n'))) {
+    for (const QString &line : ran.output.split(QLatin1Char('\n'))) {
         // The wrapper is ours, not the administrator's.
         if (!line.contains(wrapper) && !(line.trimmed().isEmpty() && (lines.isEmpty() || lines.last().trimmed().isEmpty()))) {
             lines.append(line);
