@@ -3,6 +3,7 @@
 */
 #include "commonsettingswindow.h"
 
+#include "changesdialog.h"
 #include "configaccessservice.h"
 #include "destinationsmodel.h"
 #include "destinationssettings.h"
@@ -117,6 +118,46 @@ private Q_SLOTS:
         QCOMPARE(tabs->currentIndex(), int(CommonSettingsWindow::DestinationsTab));
         QVERIFY(w.fileField(w.window->settingsExporter())->text().isEmpty());
         QVERIFY(w.fileField(w.window->settingsImporter())->text().isEmpty());
+    }
+
+    // What OK would write on the current tab, rendered without any action;
+    // none for the archive tabs.
+    void showChangesOfTheCurrentTab()
+    {
+        Window w;
+        w.window->open();
+        w.removeDestination();
+        auto *button = w.window->findChild<QPushButton *>(QStringLiteral("showChangesButton"));
+        button->click();
+        const QString shown = w.window->changesDialog()->text();
+        QVERIFY2(shown.startsWith(QStringLiteral("Replaced: %1\n").arg(SystemPaths::resolve(CommonFile))), qPrintable(shown));
+        QVERIFY2(shown.contains(QStringLiteral("\n-destination tarn_remote_dst {\n")), qPrintable(shown));
+        QVERIFY(w.destinations->actions.isEmpty());
+        w.window->findChild<QTabWidget *>(QStringLiteral("tabWidget"))->setCurrentIndex(CommonSettingsWindow::ExportTab);
+        QVERIFY(!button->isEnabled());
+    }
+
+    // The restore entry asks first; only a confirmed one reaches the module.
+    void restoreEntryAsksFirst_data()
+    {
+        QTest::addColumn<bool>("confirmed");
+        QTest::newRow("confirmed") << true;
+        QTest::newRow("declined") << false;
+    }
+
+    void restoreEntryAsksFirst()
+    {
+        QFETCH(bool, confirmed);
+        Window w;
+        MessageBoxWatcher boxes;
+        if (confirmed) {
+            boxes.answerWith(QMessageBox::Yes);
+        }
+        QSignalSpy requested(w.window.get(), &CommonSettingsWindow::restorePreviousRequested);
+        w.window->findChild<QPushButton *>(QStringLiteral("restoreButton"))->click();
+        QCOMPARE(boxes.shown().size(), 1);
+        QVERIFY(boxes.shown().first().startsWith(QStringLiteral("Restore previous configuration|")));
+        QCOMPARE(requested.size(), confirmed ? 1 : 0);
     }
 
     // OK acts on the current tab only and reports the outcome; the window

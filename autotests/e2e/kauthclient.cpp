@@ -12,7 +12,8 @@
 // the helper finds on its PATH, E2E_SYSTEMCTL_FAIL the file whose presence
 // makes that systemctl fail. writeOnFullFileSystemFails runs alone, on a root
 // whose syslog-ng configuration directory is a small file system left
-// nearly full (E2E_FULL_FILE_SYSTEM set).
+// nearly full (E2E_FULL_FILE_SYSTEM set). validationAndRestore needs the
+// real syslog-ng on the helper's PATH.
 
 #include "accessservice.h"
 #include "actionids.h"
@@ -24,6 +25,7 @@
 #include <KAuth/ExecuteJob>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -81,6 +83,7 @@ private Q_SLOTS:
     void failingSystemctlIsReported();
     void argumentsOfWrongTypeAreRefused();
     void writeOnFullFileSystemFails();
+    void validationAndRestore();
 
     void unprivilegedWriteIsRefused();
 
@@ -223,9 +226,9 @@ void KAuthClient::exportAndImport()
     const QMap<QString, QByteArray> before = snapshot();
     for (const char *fixed : {SystemPaths::EventSettingsFile, SystemPaths::AuditRulesFile, SystemPaths::SyslogNgCommonFile, SystemPaths::LogrotateFile}) {
         // A fixed file the archive lacks is kept by an import: change only
-        // the ones it holds.
+        // the ones it holds (with a comment, which every validator accepts).
         if (QFile::exists(SystemPaths::resolve(fixed))) {
-            QVERIFY(service.writeConfig(SystemPaths::resolve(fixed), QByteArray("changed after the export\n")));
+            QVERIFY2(service.writeConfig(SystemPaths::resolve(fixed), QByteArray("# changed after the export\n")), qPrintable(service.errorString()));
         }
     }
     QVERIFY2(service.importConfig(archive), qPrintable(service.errorString()));
@@ -390,11 +393,76 @@ void KAuthClient::writeOnFullFileSystemFails()
     const QString common = SystemPaths::resolve(SystemPaths::SyslogNgCommonFile);
     const QByteArray before = contentOf(common);
     QVERIFY(!before.isEmpty());
-    QVERIFY(!service.writeConfig(common, QByteArray(2000, 'n')));
+    // A comment, which syslog-ng accepts: the write itself must fail.
+    QVERIFY(!service.writeConfig(common, '#' + QByteArray(2000, 'n') + '\n'));
     QVERIFY2(service.errorString().contains(QLatin1String("No space left on device")), qPrintable(service.errorString()));
     QCOMPARE(contentOf(common), before);
     const QStringList left = QDir(QFileInfo(common).absolutePath()).entryList({QStringLiteral("mod-tarn.conf*")}, QDir::Files | QDir::Hidden);
     QCOMPARE(left, QStringList{QStringLiteral("mod-tarn.conf")});
+}
+
+void KAuthClient::validationAndRestore()
+{
+    if (!asRoot()) {
+        QSKIP("needs root");
+    }
+    ConfigAccessService service(nullptr);
+    const QString common = SystemPaths::resolve(SystemPaths::SyslogNgCommonFile);
+    const QString notification = SystemPaths::notificationDestinationFile(QStringLiteral("restore-check"));
+    const QByteArray before = contentOf(common);
+    QVERIFY(before.contains("destination"));
+    QVERIFY(!QFileInfo::exists(notification));
+
+    // A change syslog-ng rejects: nothing installed, syslog-ng's message.
+    QVERIFY(!service.writeConfig(common, before + "destination d_broken { file(\"/vigil/log/broken\"; };\n"));
+    QVERIFY(service.lastWriteRejected());
+    QVERIFY2(service.errorString().contains(QLatin1String("syslog-ng rejects the new configuration")), qPrintable(service.errorString()));
+    QVERIFY2(service.errorString().contains(QLatin1String("syntax error")), qPrintable(service.errorString()));
+    QVERIFY2(service.errorString().contains(common + QLatin1Char(':')), qPrintable(service.errorString()));
+    QCOMPARE(contentOf(common), before);
+    QVERIFY(service.takeUncheckedFiles().isEmpty());
+
+    // A valid change of two files in one apply: installed, the previous
+    // versions kept where only root can read them.
+    const QByteArray changed = before + "destination d_extra { file(\"/vigil/log/tarn/extra\"); };\n";
+    service.beginApply();
+    QVERIFY2(service.writeConfig(common, changed), qPrintable(service.errorString()));
+    QVERIFY2(service.writeNotificationConfigs({{notification, QByteArray("# restore check\n")}}), qPrintable(service.errorString()));
+    service.endApply();
+    QVERIFY(service.takeUncheckedFiles().isEmpty());
+    QCOMPARE(contentOf(common), changed);
+    const QString stateDir = SystemPaths::resolve(SystemPaths::PreviousConfigDir);
+    QCOMPARE(modeOf(stateDir), mode_t(0700));
+    const QByteArray manifest = contentOf(stateDir + QStringLiteral("/manifest"));
+    QVERIFY2(manifest.contains(SystemPaths::SyslogNgCommonFile) && manifest.contains("mod-tarn-restore-check.conf"), manifest.constData());
+
+    // The restore: back byte for byte, the new file gone.
+    QVERIFY2(service.restorePrevious(), qPrintable(service.errorString()));
+    QStringList restored = service.getActionResult(QString::fromLatin1(ActionIds::RestoredKey)).toStringList();
+    restored.sort();
+    QCOMPARE(restored, (QStringList{SystemPaths::unresolve(notification), QString::fromLatin1(SystemPaths::SyslogNgCommonFile)}));
+    QCOMPARE(contentOf(common), before);
+    QVERIFY(!QFileInfo::exists(notification));
+
+    // What the check costs: validated writes of the common file against
+    // writes of the event settings file, which nothing validates.
+    const QString settings = SystemPaths::resolve(SystemPaths::EventSettingsFile);
+    const QByteArray settingsContent = contentOf(settings);
+    constexpr int Rounds = 5;
+    QElapsedTimer timer;
+    timer.start();
+    for (int round = 0; round < Rounds; ++round) {
+        QVERIFY(service.writeConfig(settings, settingsContent));
+    }
+    const qint64 plain = timer.restart();
+    for (int round = 0; round < Rounds; ++round) {
+        QVERIFY(service.writeConfig(common, before));
+    }
+    const qint64 validated = timer.elapsed();
+    qInfo("validated write: %.1f ms, plain write: %.1f ms, ratio %.1f",
+          double(validated) / Rounds,
+          double(plain) / Rounds,
+          double(validated) / double(std::max<qint64>(plain, 1)));
 }
 
 void KAuthClient::unprivilegedWriteIsRefused()

@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -127,6 +128,14 @@ private:
     void (*m_previousHandler)(int);
 };
 
+// About `size` bytes of comment lines, which every validator accepts
+// (syslog-ng refuses a line of 16 KiB or more, even a comment).
+QByteArray commentLines(int size)
+{
+    const QByteArray line = "# " + QByteArray(77, 'n') + '\n';
+    return line.repeated(std::max(size / int(line.size()), 1));
+}
+
 QVariantMap writeArgs(const QString &path, const QByteArray &content)
 {
     return {{QStringLiteral("action"), QStringLiteral("writeConfig")}, {QStringLiteral("path"), path}, {QStringLiteral("content"), content}};
@@ -213,6 +222,11 @@ private Q_SLOTS:
     void removeNotificationConfigsSkipsMissingFiles();
     void removeNotificationConfigsGoesOnAfterFailure();
     void writeNotificationConfigsGoesOnAfterFailure();
+
+    void rejectedConfigurationInstallsNothing_data();
+    void rejectedConfigurationInstallsNothing();
+    void uncheckedConfigurationIsInstalledAndNamed();
+    void restoreBringsBackTheLastApply();
 
     void exportAndImportRoundTrip();
     void configManagerFailureIsReported_data();
@@ -390,7 +404,8 @@ void AdminEventsHelperTest::writeConfigWritesEveryManagedFile()
         QVERIFY(writeContent(path, QByteArray(10000, 'o')));
         QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther));
     }
-    const QByteArray content("line one\nline two\n");
+    // A comment in every format: every validator accepts it.
+    const QByteArray content("# line one\n# line two\n");
 
     const KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(path, content));
     QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
@@ -571,7 +586,7 @@ void AdminEventsHelperTest::failedWriteKeepsOldContent()
     const QString dir = resolved(SystemPaths::SyslogNgConfDir);
     const QString path = resolved(SystemPaths::SyslogNgCommonFile);
     const QByteArray oldContent("options { keep-me; };\n");
-    const QByteArray newContent(size, 'n');
+    const QByteArray newContent = commentLines(size);
 
     std::unique_ptr<FileSizeLimit> limit;
     auto unmount = qScopeGuard([&] {
@@ -679,7 +694,8 @@ void AdminEventsHelperTest::writeNotificationConfigsGoesOnAfterFailure()
     const QString big = notificationFile(QStringLiteral("too-big"));
     const QString small2 = notificationFile(QStringLiteral("second"));
     QVERIFY(writeContent(big, "old\n"));
-    const QVariantHash files{{small1, QByteArray("one\n")}, {big, QByteArray(64 * 1024, 'b')}, {small2, QByteArray("two\n")}};
+    const QByteArray bigContent = commentLines(64 * 1024);
+    const QVariantHash files{{small1, QByteArray("# one\n")}, {big, bigContent}, {small2, QByteArray("# two\n")}};
 
     KAuth::ActionReply reply;
     {
@@ -688,15 +704,138 @@ void AdminEventsHelperTest::writeNotificationConfigsGoesOnAfterFailure()
     }
     QVERIFY(reply.failed());
     QVERIFY(!reply.errorDescription().isEmpty());
-    QCOMPARE(contentOf(small1), QByteArray("one\n"));
-    QCOMPARE(contentOf(small2), QByteArray("two\n"));
+    QCOMPARE(contentOf(small1), QByteArray("# one\n"));
+    QCOMPARE(contentOf(small2), QByteArray("# two\n"));
     QCOMPARE(contentOf(big), QByteArray("old\n"));
     QCOMPARE(modeOf(small1), mode_t(0644));
 
     // Without the limit every file is written.
     reply = m_helper.writenotificationconfigs(notificationArgs(files));
     QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
-    QCOMPARE(contentOf(big), QByteArray(64 * 1024, 'b'));
+    QCOMPARE(contentOf(big), bigContent);
+}
+
+// --- validation and restore ------------------------------------------------------------
+
+void AdminEventsHelperTest::rejectedConfigurationInstallsNothing_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("systemPath");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("validator");
+    QTest::newRow("common file") << QStringLiteral("writeconfig") << QString::fromLatin1(SystemPaths::SyslogNgCommonFile)
+                                 << QByteArray("destination d { file(\"/tmp/x\"; };\n") << QStringLiteral("syslog-ng");
+    QTest::newRow("notification file") << QStringLiteral("writenotificationconfigs") << QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn-n.conf")
+                                       << QByteArray("filter f { level(; };\n") << QStringLiteral("syslog-ng");
+    QTest::newRow("logrotate file") << QStringLiteral("writeconfig") << QString::fromLatin1(SystemPaths::LogrotateFile)
+                                    << QByteArray("/vigil/log/tarn/events {\n\trotate many\n}\n") << QStringLiteral("logrotate");
+    QTest::newRow("audit rules") << QStringLiteral("writeconfig") << QString::fromLatin1(SystemPaths::AuditRulesFile)
+                                 << QByteArray("-a always,exit -F arch=b64 -S nosuchcall\n") << QStringLiteral("auditctl");
+}
+
+void AdminEventsHelperTest::rejectedConfigurationInstallsNothing()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, systemPath);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, validator);
+    if (QStandardPaths::findExecutable(validator).isEmpty()) {
+        QSKIP("the validator is not installed");
+    }
+    const QString path = SystemPaths::resolve(systemPath);
+    const QByteArray old("# as it was\n");
+    QVERIFY(writeContent(path, old));
+
+    const KAuth::ActionReply reply = action == QLatin1String("writeconfig") ? m_helper.writeconfig(writeArgs(path, content))
+                                                                            : m_helper.writenotificationconfigs(notificationArgs({{path, content}}));
+    if (validator == QLatin1String("auditctl") && reply.errorDescription().isEmpty()) {
+        QSKIP("no user namespace for auditctl here");
+    }
+    QVERIFY(reply.failed());
+    const QString description = reply.errorDescription();
+    QVERIFY2(description.startsWith(QString::fromLatin1(ActionIds::ConfigRejectedError) + QLatin1Char('\n') + validator), qPrintable(description));
+    QVERIFY2(description.contains(path), qPrintable(description));
+    QCOMPARE(contentOf(path), old);
+    // Nothing was kept either: nothing was replaced.
+    QVERIFY(!QFileInfo::exists(resolved(SystemPaths::PreviousConfigDir) + QStringLiteral("/manifest")));
+}
+
+void AdminEventsHelperTest::uncheckedConfigurationIsInstalledAndNamed()
+{
+    const QByteArray path = qgetenv("PATH");
+    const auto restorePath = qScopeGuard([&] {
+        qputenv("PATH", path);
+    });
+    qputenv("PATH", QFile::encodeName(m_tools.filePath(QStringLiteral("bin"))));
+    const QString common = resolved(SystemPaths::SyslogNgCommonFile);
+    const KAuth::ActionReply reply = m_helper.writeconfig(writeArgs(common, "not syslog-ng {\n"));
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QCOMPARE(contentOf(common), QByteArray("not syslog-ng {\n"));
+    QCOMPARE(reply.data().value(QString::fromLatin1(ActionIds::NotValidatedKey)).toStringList(),
+             QStringList{QStringLiteral("%1: syslog-ng is not installed").arg(common)});
+}
+
+void AdminEventsHelperTest::restoreBringsBackTheLastApply()
+{
+    const QString noKept = QString::fromLatin1(ActionIds::NothingToRestoreError);
+    QCOMPARE(m_helper.restoreprevious({}).errorDescription(), noKept);
+
+    const QString common = resolved(SystemPaths::SyslogNgCommonFile);
+    const QString rules = resolved(SystemPaths::AuditRulesFile);
+    const QString kept = notificationFile(QStringLiteral("kept"));
+    const QString removed = notificationFile(QStringLiteral("removed"));
+    const QString created = notificationFile(QStringLiteral("created"));
+    QVERIFY(writeContent(common, "# common 1\n"));
+    QVERIFY(writeContent(rules, "-w /etc/passwd -p wa -k passwd\n"));
+    QVERIFY(QFile::setPermissions(rules, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup));
+    QVERIFY(writeContent(kept, "# kept\n"));
+    QVERIFY(writeContent(removed, "# removed\n"));
+    const auto apply = [this](const QString &generation, const QVariantMap &args, const char *action) {
+        QVariantMap withGeneration = args;
+        withGeneration.insert(QString::fromLatin1(ActionIds::GenerationArgument), generation);
+        KAuth::ActionReply reply;
+        QVERIFY(
+            QMetaObject::invokeMethod(&m_helper, action, Qt::DirectConnection, Q_RETURN_ARG(KAuth::ActionReply, reply), Q_ARG(QVariantMap, withGeneration)));
+        QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    };
+
+    // One apply: the first version of a file written twice is the one kept.
+    apply(QStringLiteral("A"), writeArgs(common, "# common 2\n"), "writeconfig");
+    apply(QStringLiteral("A"), writeArgs(rules, "-w /etc/group -p wa -k group\n"), "writeconfig");
+    apply(QStringLiteral("A"), notificationArgs({{created, QByteArray("# created\n")}}), "writenotificationconfigs");
+    apply(QStringLiteral("A"), {{QStringLiteral("paths"), QStringList{removed}}}, "removenotificationconfigs");
+    apply(QStringLiteral("A"), writeArgs(common, "# common 3\n"), "writeconfig");
+    const QString stateDir = resolved(SystemPaths::PreviousConfigDir);
+    QCOMPARE(modeOf(stateDir), mode_t(0700));
+    for (const QString &name : QDir(stateDir).entryList(QDir::Files)) {
+        QCOMPARE(modeOf(stateDir + QLatin1Char('/') + name), mode_t(0600));
+    }
+
+    KAuth::ActionReply reply = m_helper.restoreprevious({});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QStringList restored = reply.data().value(QString::fromLatin1(ActionIds::RestoredKey)).toStringList();
+    restored.sort();
+    QStringList expected{SystemPaths::unresolve(common), SystemPaths::unresolve(rules), SystemPaths::unresolve(created), SystemPaths::unresolve(removed)};
+    expected.sort();
+    QCOMPARE(restored, expected);
+    QCOMPARE(contentOf(common), QByteArray("# common 1\n"));
+    QCOMPARE(contentOf(rules), QByteArray("-w /etc/passwd -p wa -k passwd\n"));
+    QCOMPARE(modeOf(rules), mode_t(0640));
+    QCOMPARE(contentOf(removed), QByteArray("# removed\n"));
+    QVERIFY(!QFileInfo::exists(created));
+    QCOMPARE(contentOf(kept), QByteArray("# kept\n"));
+
+    // The next apply replaces the kept generation; an action without a
+    // generation is an apply of its own.
+    apply(QStringLiteral("B"), writeArgs(common, "# common 4\n"), "writeconfig");
+    QVERIFY(m_helper.writeconfig(writeArgs(kept, "# kept 2\n")).succeeded());
+    reply = m_helper.restoreprevious({});
+    QVERIFY2(reply.succeeded(), qPrintable(reply.errorDescription()));
+    QCOMPARE(reply.data().value(QString::fromLatin1(ActionIds::RestoredKey)).toStringList(), QStringList{SystemPaths::unresolve(kept)});
+    QCOMPARE(contentOf(kept), QByteArray("# kept\n"));
+    QCOMPARE(contentOf(common), QByteArray("# common 4\n"));
+    // Only what the manifest names is left in the store.
+    QCOMPARE(QDir(stateDir).entryList(QDir::Files).size(), 2);
 }
 
 // --- exportconfig and importconfig ---------------------------------------------------
@@ -947,6 +1086,10 @@ void AdminEventsHelperTest::argumentsAreChecked_data()
         QStringLiteral("action as bytes"),
         with(with(write, QStringLiteral("action"), QByteArray("writeConfig")), QStringLiteral("content"), QByteArray("new\n")),
         QStringLiteral("action"));
+    row("writeconfig",
+        QStringLiteral("generation as a number"),
+        with(with(write, QStringLiteral("content"), QByteArray("new\n")), QString::fromLatin1(ActionIds::GenerationArgument), 42),
+        QString::fromLatin1(ActionIds::GenerationArgument));
     row("removeconfig", QStringLiteral("file as a list"), {{QStringLiteral("file"), QStringList{notification}}}, QStringLiteral("file"));
     row("removenotificationconfigs", QStringLiteral("paths as a number"), {{QStringLiteral("paths"), 42}}, QStringLiteral("paths"));
     row("removenotificationconfigs", QStringLiteral("paths as one string"), {{QStringLiteral("paths"), notification}}, QStringLiteral("paths"));
@@ -1039,7 +1182,7 @@ void AdminEventsHelperTest::relativeRootRefusesEveryAction()
         QVERIFY2(reply.failed() && reply.errorDescription().contains(QLatin1String("not an absolute path")), qPrintable(reply.errorDescription()));
         ++actions;
     }
-    QCOMPARE(actions, 9);
+    QCOMPARE(actions, 10);
     QVERIFY(m_systemctl->calls().isEmpty());
 }
 

@@ -6,6 +6,7 @@
 
 #include "actionids.h"
 #include "admineventsmodule.h"
+#include "changesdialog.h"
 #include "checkabletreemodel.h"
 #include "configaccessservice.h"
 #include "dbusdialog.h"
@@ -139,7 +140,7 @@ private Q_SLOTS:
     void formAsBuilt()
     {
         AdminEventsModule module(nullptr, {});
-        for (const char *name : {"singleEventsView", "commonSettingsButton", "sngStartStopButton", "sngStatusLabel"}) {
+        for (const char *name : {"singleEventsView", "commonSettingsButton", "sngStartStopButton", "showChangesButton", "sngStatusLabel"}) {
             QVERIFY2(module.findChild<QWidget *>(QString::fromLatin1(name)), name);
         }
         for (const char *name : {"verticalLayout_2", "verticalLayout", "searchLayout", "buttonLayout"}) {
@@ -1004,6 +1005,45 @@ private Q_SLOTS:
         QVERIFY(!module.compareModels());
         QCOMPARE(changed.last().first().toBool(), true);
         QCOMPARE(module.stateWidget()->text(), QStringLiteral("Changes were not applied."));
+    }
+
+    // Show changes renders what apply is about to write, against the files
+    // on disk, and runs no action; an apply that fails offers the same view
+    // with the reason above it.
+    void showChangesShowsWhatApplyWrites()
+    {
+        auto *config = new ScriptedService<ConfigAccessService>;
+        AdminEventsModule module(nullptr, {}, {config, new ScriptedService<LoggingService>, new FakeAuditService});
+        module.show();
+        QCoreApplication::processEvents();
+        auto *button = module.findChild<QPushButton *>(QStringLiteral("showChangesButton"));
+        QVERIFY(!button->isEnabled());
+        CheckableTreeModel *model = module.workingModel();
+        QVERIFY(model->setData(indexOf(model, eventOf(model, QStringLiteral("service-started"))), QVariant(), Qt::CheckStateRole));
+        QVERIFY(button->isEnabled());
+
+        button->click();
+        ChangesDialog *dialog = module.changesDialog();
+        QVERIFY(dialog->isVisible());
+        const QString settings = m_env->root().filePath(SettingsFile);
+        const QString shown = dialog->text();
+        QVERIFY2(shown.startsWith(QStringLiteral("Replaced: %1\n").arg(settings)), qPrintable(shown));
+        QVERIFY2(shown.contains(
+                     QRegularExpression(QStringLiteral("^\\+\\s+\"service-started\": \\{\n\\+\\s+\"enabled\": \"0\"$"), QRegularExpression::MultilineOption)),
+                 qPrintable(shown));
+        QVERIFY(config->actions.isEmpty());
+        dialog->close();
+
+        const QString rejection = QString::fromLatin1(ActionIds::ConfigRejectedError) + QStringLiteral("\nauditctl rejects rules of the file");
+        config->outcomes = {{-1, rejection, {}}};
+        m_boxes->answerWith(QStringLiteral("Show changes…"));
+        module.save();
+        QCOMPARE(m_boxes->shown().size(), 1);
+        QVERIFY2(m_boxes->shown().first().endsWith(QStringLiteral("nothing was installed.\nauditctl rejects rules of the file")),
+                 qPrintable(m_boxes->shown().first()));
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->text(), shown);
+        QVERIFY(dialog->findChild<KMessageWidget *>()->text().contains(QLatin1String("auditctl rejects rules of the file")));
     }
 
     void hostResetRevertsToTheLoadedState()

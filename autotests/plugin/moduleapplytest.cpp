@@ -6,23 +6,31 @@
 
 #include "admineventsmodule.h"
 #include "checkabletreemodel.h"
+#include "commonsettingswindow.h"
+#include "destinationssettings.h"
 #include "eventsproxymodel.h"
 #include "eventtreeitem.h"
+#include "fileeditor.h"
 #include "notificationsdialogtype.h"
 
 #include <statewidget.h>
 
 #include <KCModule>
+#include <KMessageWidget>
 #include <KPluginFactory>
 
+#include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
+#include <QPlainTextEdit>
 #include <QPluginLoader>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -37,7 +45,9 @@
 // the settings host does, over the system tree that the activated helper
 // writes into. Runs under scripts/kauth-session, which names the tree in
 // ADMINEVENTS_E2E_ROOT and the log of the stand-in systemctl (first on the
-// helper's PATH) in ADMINEVENTS_E2E_SYSTEMCTL_LOG; skipped elsewhere.
+// helper's PATH) in ADMINEVENTS_E2E_SYSTEMCTL_LOG, and the file whose presence
+// makes that systemctl fail in ADMINEVENTS_E2E_SYSTEMCTL_FAIL; skipped
+// elsewhere.
 namespace
 {
 const QString SettingsFile = QStringLiteral("/etc/tarn-syslog.conf");
@@ -54,6 +64,20 @@ QByteArray readAll(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every file the module writes below `root`: path -> content.
+QMap<QString, QByteArray> configurationFiles(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString &path : {SettingsFile, AuditRulesFile}) {
+        files.insert(path, readAll(root + path));
+    }
+    const QDir confDir(root + QStringLiteral("/etc/syslog-ng/conf.d"));
+    for (const QString &name : confDir.entryList(QDir::Files)) {
+        files.insert(name, readAll(confDir.filePath(name)));
+    }
+    return files;
 }
 
 QModelIndex indexOf(const CheckableTreeModel *model, const EventTreeItem *item, int column = 0)
@@ -73,7 +97,8 @@ private Q_SLOTS:
     {
         m_root = qEnvironmentVariable("ADMINEVENTS_E2E_ROOT");
         m_systemctlLog = qEnvironmentVariable("ADMINEVENTS_E2E_SYSTEMCTL_LOG");
-        if (m_root.isEmpty() || m_systemctlLog.isEmpty()) {
+        m_systemctlFails = qEnvironmentVariable("ADMINEVENTS_E2E_SYSTEMCTL_FAIL");
+        if (m_root.isEmpty() || m_systemctlLog.isEmpty() || m_systemctlFails.isEmpty()) {
             QSKIP("needs the KAuth session of scripts/e2e");
         }
         QCOMPARE(qEnvironmentVariable("ADMINEVENTS_ROOT"), m_root);
@@ -278,9 +303,73 @@ private Q_SLOTS:
         QCOMPARE(failed->findChildByNativeName(QStringLiteral("interval"))->data(1).toString(), QStringLiteral("420"));
     }
 
+    // The common file edited in its editor into something syslog-ng rejects:
+    // nothing is installed, and the editor shows syslog-ng's own message.
+    void rejectedCommonFileIsShownAndKept()
+    {
+        const QString common = m_root + QStringLiteral("/etc/syslog-ng/conf.d/mod-tarn.conf");
+        const QByteArray before = readAll(common);
+        QVERIFY(!before.isEmpty());
+        FileEditor *editor = m_module->commonSettingsWindow()->destinationsSettings()->fileEditor();
+        editor->resetContents();
+        editor->show();
+        editor->findChild<QPlainTextEdit *>(QStringLiteral("textEdit"))
+            ->setPlainText(QString::fromUtf8(before) + QStringLiteral("destination d_broken { file(\"/vigil/log/broken\"; };\n"));
+        m_boxes->clear();
+        editor->findChild<QDialogButtonBox *>(QStringLiteral("buttonBox"))->button(QDialogButtonBox::Save)->click();
+
+        QCOMPARE(m_boxes->shown().size(), 1);
+        const QString shown = m_boxes->shown().first();
+        QVERIFY2(shown.contains(QLatin1String("syslog-ng rejects the new configuration:\nError parsing")), qPrintable(shown));
+        QVERIFY2(shown.contains(QLatin1String("syntax error")) && shown.contains(common + QLatin1Char(':')), qPrintable(shown));
+        QCOMPARE(readAll(common), before);
+        // The edit stays, to be corrected.
+        QVERIFY(editor->isVisible());
+        editor->reject();
+        m_boxes->clear();
+    }
+
+    // An apply whose restart of the logging service fails: the module says
+    // so and offers to restore, and the restore puts every file back.
+    void failedRestartOffersTheRestore()
+    {
+        const QMap<QString, QByteArray> before = configurationFiles(m_root);
+        QVERIFY(before.contains(QStringLiteral("mod-tarn-removable-media-attached.conf")));
+        CheckableTreeModel *model = m_module->workingModel();
+        EventTreeItem *failed = model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"));
+        QVERIFY(model->setData(indexOf(model, failed->findChildByNativeName(QStringLiteral("interval")), 1), QStringLiteral("900"), Qt::EditRole));
+        QVERIFY(QMetaObject::invokeMethod(m_module,
+                                          "switchDbus",
+                                          Q_ARG(EventTreeItem *, model->rootItem()->findChildByNativeName(QStringLiteral("removable-media-attached"))),
+                                          Q_ARG(bool, false)));
+
+        QFile marker(m_systemctlFails);
+        QVERIFY(marker.open(QIODevice::WriteOnly));
+        marker.close();
+        m_module->save();
+        QVERIFY2(m_boxes->shown().isEmpty(), qPrintable(m_boxes->shown().join(QLatin1Char('\n'))));
+        QVERIFY(configurationFiles(m_root) != before);
+        KMessageWidget *message = m_module->serviceMessage();
+        QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 20000);
+        QVERIFY2(message->text().contains(QLatin1String("could not be restarted with the changes just applied")), qPrintable(message->text()));
+        QCOMPARE(message->actions().size(), 1);
+        QVERIFY(QFile::remove(m_systemctlFails));
+
+        QFile::remove(m_systemctlLog);
+        message->actions().first()->trigger();
+        QCOMPARE(configurationFiles(m_root), before);
+        QCOMPARE(message->messageType(), KMessageWidget::Positive);
+        QVERIFY2(message->text().contains(m_root + SettingsFile), qPrintable(message->text()));
+        QTRY_VERIFY_WITH_TIMEOUT(readAll(m_systemctlLog).contains("restart syslog-ng"), 20000);
+        // The module shows what is on disk again.
+        QCOMPARE(model->rootItem()->findChildByNativeName(QStringLiteral("user-login-failed"))->findChildByNativeName(QStringLiteral("interval"))->data(1),
+                 QVariant(QStringLiteral("420")));
+    }
+
 private:
     QString m_root;
     QString m_systemctlLog;
+    QString m_systemctlFails;
     std::unique_ptr<QWidget> m_host;
     AdminEventsModule *m_module = nullptr;
     std::unique_ptr<MessageBoxWatcher> m_boxes;

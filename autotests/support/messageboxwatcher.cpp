@@ -3,8 +3,8 @@
 */
 #include "messageboxwatcher.h"
 
+#include <QAbstractButton>
 #include <QApplication>
-#include <QMessageBox>
 
 MessageBoxWatcher::MessageBoxWatcher(Record record, QObject *parent)
     : QObject(parent)
@@ -25,6 +25,16 @@ void MessageBoxWatcher::clear()
     m_shown.clear();
 }
 
+void MessageBoxWatcher::answerWith(QMessageBox::StandardButton button)
+{
+    m_answer = button;
+}
+
+void MessageBoxWatcher::answerWith(const QString &buttonText)
+{
+    m_answerText = buttonText;
+}
+
 void MessageBoxWatcher::closeOpenBoxes()
 {
     const QWidgetList windows = QApplication::topLevelWidgets();
@@ -36,7 +46,18 @@ void MessageBoxWatcher::closeOpenBoxes()
                 said += QLatin1Char('|') + box->informativeText();
             }
             m_shown << said;
-            box->done(QMessageBox::No);
+            QAbstractButton *answer = m_answer != QMessageBox::NoButton ? box->button(m_answer) : nullptr;
+            const QList<QAbstractButton *> buttons = box->buttons();
+            for (QAbstractButton *button : buttons) {
+                if (!m_answerText.isEmpty() && button->text() == m_answerText) {
+                    answer = button;
+                }
+            }
+            if (answer) {
+                answer->click();
+            } else {
+                box->done(QMessageBox::No);
+            }
         }
     }
 }

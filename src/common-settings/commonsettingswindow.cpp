@@ -4,8 +4,8 @@
 #include "commonsettingswindow.h"
 #include "ui_commonsettingswindow.h"
 
+#include "changesdialog.h"
 #include "guiutils.h"
-
 #include "destinationssettings.h"
 #include "logrotationsettings.h"
 #include "settingsexporter.h"
@@ -17,6 +17,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace
 {
@@ -74,6 +75,18 @@ CommonSettingsWindow::CommonSettingsWindow(const Services &services, QWidget *pa
     connect(m_importer, &SettingsImporter::working, this, [this](bool running) {
         setBusy(running, i18n("Importing…"));
     });
+    m_changesDialog = new ChangesDialog(this);
+    ui->showChangesButton->setIcon(QIcon::fromTheme(QStringLiteral("document-preview")));
+    ui->showChangesButton->setText(i18n("Show changes"));
+    ui->showChangesButton->setToolTip(i18n("What OK is about to write on this tab, against what is on disk now"));
+    connect(ui->showChangesButton, &QPushButton::clicked, this, &CommonSettingsWindow::showChanges);
+    ui->restoreButton->setIcon(QIcon::fromTheme(QStringLiteral("edit-undo")));
+    ui->restoreButton->setText(i18n("Restore previous configuration"));
+    ui->restoreButton->setToolTip(i18n("Put back the logging configuration as it was before the last apply"));
+    connect(ui->restoreButton, &QPushButton::clicked, this, &CommonSettingsWindow::confirmRestore);
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, &CommonSettingsWindow::tabChanged);
+    tabChanged(ui->tabWidget->currentIndex());
+
     connect(ui->buttonBox, &QDialogButtonBox::accepted, this, &CommonSettingsWindow::accept);
     connect(ui->buttonBox, &QDialogButtonBox::rejected, this, &CommonSettingsWindow::reject);
 
@@ -116,6 +129,46 @@ SettingsImporter *CommonSettingsWindow::settingsImporter() const
     return m_importer;
 }
 
+ChangesDialog *CommonSettingsWindow::changesDialog() const
+{
+    return m_changesDialog;
+}
+
+QList<PlannedFile> CommonSettingsWindow::plannedChanges() const
+{
+    switch (ui->tabWidget->currentIndex()) {
+    case DestinationsTab:
+        return m_destinations->plannedFiles();
+    case LogRotateTab:
+        return m_rotation->plannedFiles();
+    default:
+        return {};
+    }
+}
+
+void CommonSettingsWindow::showChanges() const
+{
+    m_changesDialog->showChanges(plannedChanges());
+}
+
+void CommonSettingsWindow::tabChanged(int index)
+{
+    // An archive's content is not known before the helper reads it.
+    ui->showChangesButton->setEnabled(index == DestinationsTab || index == LogRotateTab);
+}
+
+void CommonSettingsWindow::confirmRestore()
+{
+    const auto answer =
+        QMessageBox::question(this,
+                              i18n("Restore previous configuration"),
+                              i18n("Put back every file of the logging configuration as it was before the last apply, and restart the logging service?\n"
+                                   "Unsaved changes in this window and in the module are lost."));
+    if (answer == QMessageBox::Yes) {
+        Q_EMIT restorePreviousRequested();
+    }
+}
+
 void CommonSettingsWindow::open()
 {
     m_destinations->selectionChanged();
@@ -138,12 +191,17 @@ void CommonSettingsWindow::accept()
         return;
     }
     std::expected<void, QString> saved;
+    // What the save is about to change, to be looked at when it fails.
+    const QList<PlannedFile> planned = plannedChanges();
+    QStringList unchecked;
     switch (ui->tabWidget->currentIndex()) {
     case DestinationsTab:
         saved = m_destinations->saveConfig();
+        unchecked = m_destinations->takeUncheckedFiles();
         break;
     case LogRotateTab:
         saved = m_rotation->saveConfig();
+        unchecked = m_rotation->takeUncheckedFiles();
         break;
     case ExportTab:
         m_exporter->exportConfig();
@@ -155,8 +213,18 @@ void CommonSettingsWindow::accept()
     }
     if (!saved) {
         // The edits stay on the page, to be corrected or dropped.
-        QMessageBox::critical(this, i18n("Error"), saved.error());
+        QMessageBox box(QMessageBox::Critical, i18n("Error"), saved.error(), QMessageBox::Ok, this);
+        const QPushButton *show = box.addButton(i18n("Show changes…"), QMessageBox::ActionRole);
+        box.exec();
+        if (box.clickedButton() == show) {
+            m_changesDialog->showChanges(planned, saved.error());
+        }
         return;
+    }
+    if (!unchecked.isEmpty()) {
+        QMessageBox::information(this,
+                                 i18n("Installed without a check"),
+                                 i18n("These files were installed, but their new configuration could not be checked:\n%1", unchecked.join(QLatin1Char('\n'))));
     }
     loadConfig();
     QDialog::accept();

@@ -3,8 +3,12 @@
 */
 #pragma once
 
-#include <QDialog>
+#include "plannedfile.h"
 
+#include <QDialog>
+#include <QList>
+
+class ChangesDialog;
 class ConfigAccessService;
 class DestinationsSettings;
 class KBusyIndicatorWidget;
@@ -22,7 +26,9 @@ class CommonSettingsWindow;
 // The common settings of the logging subsystem on four tabs: destinations,
 // rotation of the main log, export and import of the whole configuration.
 // OK acts on the current tab only; either button reloads both settings pages
-// from disk.
+// from disk. "Show changes" shows what OK would write on the current tab;
+// "Restore previous configuration" asks the module to put back the files as
+// they were before the last apply.
 class CommonSettingsWindow : public QDialog
 {
     Q_OBJECT
@@ -56,6 +62,10 @@ public:
     LogRotationSettings *logRotationSettings() const;
     SettingsExporter *settingsExporter() const;
     SettingsImporter *settingsImporter() const;
+    ChangesDialog *changesDialog() const;
+
+    // The files OK would write on the current tab, with their content.
+    QList<PlannedFile> plannedChanges() const;
 
 public Q_SLOTS:
     // Refreshes the pages and empties the file fields, then opens window-modally.
@@ -64,21 +74,28 @@ public Q_SLOTS:
     // A page that could not be saved is reported and the window stays open.
     void accept() override;
     void reject() override;
+    void showChanges() const;
 
 Q_SIGNALS:
     // An import was attempted.
     void configurationImported();
+    // The administrator confirmed that the configuration as it was before
+    // the last apply should come back.
+    void restorePreviousRequested();
 
 private:
     // While the helper works the window repaints and shows `text`, but
     // accepts no input.
     void setBusy(bool busy, const QString &text);
+    void tabChanged(int index);
+    void confirmRestore();
 
     Ui::CommonSettingsWindow *ui;
     DestinationsSettings *m_destinations;
     LogRotationSettings *m_rotation;
     SettingsExporter *m_exporter;
     SettingsImporter *m_importer;
+    ChangesDialog *m_changesDialog;
     KBusyIndicatorWidget *m_busyIndicator;
     QLabel *m_busyLabel;
     bool m_busy = false;

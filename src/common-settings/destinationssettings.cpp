@@ -187,6 +187,20 @@ std::expected<void, QString> DestinationsSettings::saveConfig()
     return {};
 }
 
+QList<PlannedFile> DestinationsSettings::plannedFiles() const
+{
+    if (!isDestinationsModified() || !m_model->rootItem()) {
+        return {};
+    }
+    CommonWriter writer(*m_config, configFile());
+    return {{configFile(), ConfigAccessService::linesToBytes(writer.getConfig(m_model->rootItem()))}};
+}
+
+QStringList DestinationsSettings::takeUncheckedFiles()
+{
+    return m_config->takeUncheckedFiles();
+}
+
 void DestinationsSettings::insertNewDest(std::vector<QVariant> values)
 {
     TreeItem *root = m_model->rootItem();

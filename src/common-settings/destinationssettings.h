@@ -3,6 +3,9 @@
 */
 #pragma once
 
+#include "plannedfile.h"
+
+#include <QList>
 #include <QStringList>
 #include <QVariant>
 #include <QWidget>
@@ -50,6 +53,11 @@ public:
     // saving would lose, or the helper's failure (then nothing is
     // restarted).
     std::expected<void, QString> saveConfig();
+    // The file saveConfig() would write, with its content; none when it
+    // would write nothing.
+    QList<PlannedFile> plannedFiles() const;
+    // The files the last saves installed without a check ("<path>: <why>").
+    QStringList takeUncheckedFiles();
 
     DestinationsModel *model() const;
     AddDestinationDialog *addDestinationDialog() const;

@@ -222,6 +222,25 @@ bool LogRotationSettings::createConfig() const
     return true;
 }
 
+QList<PlannedFile> LogRotationSettings::plannedFiles()
+{
+    if (!createConfig()) {
+        return {};
+    }
+    RotationWriter writer(*m_configAccessService, configFile());
+    writer.setSourceLines(m_sourceLines);
+    const QStringList lines = writer.getConfig(m_tree);
+    if (lines == m_sourceLines) {
+        return {};
+    }
+    return {{configFile(), ConfigAccessService::linesToBytes(lines)}};
+}
+
+QStringList LogRotationSettings::takeUncheckedFiles()
+{
+    return m_configAccessService->takeUncheckedFiles();
+}
+
 std::expected<void, QString> LogRotationSettings::saveConfig()
 {
     if (!createConfig()) {

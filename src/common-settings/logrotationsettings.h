@@ -3,6 +3,9 @@
 */
 #pragma once
 
+#include "plannedfile.h"
+
+#include <QList>
 #include <QStringList>
 #include <QWidget>
 
@@ -39,6 +42,11 @@ public:
     // Nothing is written when the file would not change.
     std::expected<void, QString> saveConfig();
     void getLogStatistics();
+    // The file saveConfig() would write, with its content; none when it
+    // would write nothing. Applies the widgets to the tree, as saving does.
+    QList<PlannedFile> plannedFiles();
+    // The files the last saves installed without a check ("<path>: <why>").
+    QStringList takeUncheckedFiles();
 
     // Applies the widgets to the configuration tree; false without a tree.
     bool createConfig() const;

@@ -153,6 +153,11 @@ bool FileEditor::saveContents() const
     }
     m_readBytes = bytes;
     m_shownText = text;
+    if (const QStringList unchecked = m_config->takeUncheckedFiles(); !unchecked.isEmpty()) {
+        QMessageBox::information(const_cast<FileEditor *>(this),
+                                 i18n("Installed without a check"),
+                                 i18n("The file was installed, but its new configuration could not be checked:\n%1", unchecked.join(QLatin1Char('\n'))));
+    }
     Q_EMIT fileWritten();
     if (m_logging) {
         if (SngHandler::Instance().getStatus()) {

@@ -4,6 +4,8 @@
 #include "admineventshelper.h"
 
 #include "actionids.h"
+#include "backupstore.h"
+#include "configvalidator.h"
 #include "fileio.h"
 #include "pathpolicy.h"
 #include "processexecutor.h"
@@ -12,8 +14,8 @@
 
 #include <KLocalizedString>
 
+#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -27,7 +29,7 @@
 namespace
 {
 constexpr int ConfigManagerTimeout = 300 * 1000;
-constexpr int SyntaxCheckTimeout = 60 * 1000;
+constexpr qsizetype MaxGenerationSize = 128;
 // The configuration manager refuses larger archives.
 constexpr qint64 MaxArchiveSize = 64 * 1024 * 1024;
 const QString ExportError = QStringLiteral("tarn-event-config-manager: unable to export configuration");
@@ -150,6 +152,22 @@ QHash<QString, QByteArray> contentsOf(const QVariant &value)
     return contents;
 }
 
+// The optional generation of an action that writes or removes files: the
+// apply it belongs to, empty when absent.
+std::expected<QString, QString> generationOf(const char *action, const QVariantMap &args)
+{
+    const auto it = args.constFind(QLatin1String(ActionIds::GenerationArgument));
+    if (it == args.cend()) {
+        return QString();
+    }
+    if (!hasType(*it, Type::String) || it->toString().size() > MaxGenerationSize) {
+        return std::unexpected(QStringLiteral("%1: argument \"%2\" is not a string of at most %3 characters")
+                                   .arg(QLatin1String(action), QLatin1String(ActionIds::GenerationArgument))
+                                   .arg(MaxGenerationSize));
+    }
+    return it->toString();
+}
+
 // auditd keeps its own rules readable by root and its group only; logrotate
 // ignores group- or world-writable files.
 mode_t modeOfManagedFile(const QString &path)
@@ -190,46 +208,69 @@ FileIo::Result runConfigManager(const QString &option, const QString &archive)
     return std::unexpected(process.failureText(QStringLiteral("tarn-event-config-manager %1").arg(option), code, output));
 }
 
-// Whether syslog-ng rejects the common file just restored by an import.
-//
-// The file is checked the way the system's main configuration reads it: a
-// staged main configuration declares the configuration version syslog-ng
-// names, the SCL, the event source and parser the common file refers to,
-// then includes the restored "/etc/syslog-ng/conf.d/mod-tarn.conf" (below the
-// root). A rejection by `syslog-ng --syntax-only` counts as a fault. Without
-// a syslog-ng that runs (not installed), without the file, or without a
-// place to stage the check, nothing is known and no fault is reported.
-bool commonFileRejected()
+// Installs `files` (path -> content; every path accepted by PathPolicy):
+// the configuration they give is checked first, and a rejected one installs
+// nothing. Then the versions they replace are kept for `generation`, and
+// each file is written; a file that fails does not stop the others.
+KAuth::ActionReply installFiles(const QString &generation, const QHash<QString, QByteArray> &files)
 {
-    const QString common = SystemPaths::resolve(SystemPaths::SyslogNgCommonFile);
-    QTemporaryDir stage;
-    if (!QFileInfo(common).isFile() || !stage.isValid()) {
-        return false;
+    ConfigValidator::Changes changes;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        changes.insert({it.key(), it.value()});
     }
-    const QString program = SystemPaths::systemProgram(SystemPaths::SyslogNgProgram);
-    ProcessExecutor version;
-    const auto [versionCode, versionOutput] = version.execProc<SyntaxCheckTimeout>(program, {QStringLiteral("--version")});
-    const QRegularExpressionMatch configVersion =
-        QRegularExpression(QStringLiteral("^Config version: (\\S+)$"), QRegularExpression::MultilineOption).match(versionOutput);
-    if (versionCode != 0 || !configVersion.hasMatch()) {
-        return false;
+    const ConfigValidator::Outcome checked = ConfigValidator::check(changes);
+    if (checked.rejection) {
+        return errorReply(QString::fromLatin1(ActionIds::ConfigRejectedError) + QLatin1Char('\n') + *checked.rejection);
     }
-    const QString quotedCommon = QString(common).replace(QLatin1Char('\\'), QLatin1String("\\\\")).replace(QLatin1Char('"'), QLatin1String("\\\""));
-    const QByteArray main = QStringLiteral(
-                                "@version: %1\n"
-                                "@include \"scl.conf\"\n"
-                                "source tarn_events_src { unix-dgram(\"%2\" flags(no-parse)); };\n"
-                                "parser tarn_events_parser { json-parser(prefix(\"MSG.\")); };\n"
-                                "@include \"%3\"\n")
-                                .arg(configVersion.captured(1), stage.filePath(QStringLiteral("events.sock")), quotedCommon)
-                                .toUtf8();
-    const QString mainFile = stage.filePath(QStringLiteral("syslog-ng.conf"));
-    if (!FileIo::replaceFile(mainFile, main, 0600)) {
-        return false;
+    if (const auto kept = BackupStore(generation).keep(files.keys()); !kept) {
+        return errorReply(QStringLiteral("cannot keep the previous version: ") + kept.error());
     }
-    ProcessExecutor check;
-    const auto [code, output] = check.execProc<SyntaxCheckTimeout>(program, {QStringLiteral("--syntax-only"), QStringLiteral("-f"), mainFile});
-    return check.outcome() == ProcessExecutor::Outcome::Finished && code != 0;
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    for (const auto &[path, content] : changes) {
+        const auto written = writeManagedFile(path, *content);
+        if (!written) {
+            reply = errorReply(written.error());
+        }
+    }
+    if (reply.succeeded() && !checked.unchecked.isEmpty()) {
+        reply.addData(QString::fromLatin1(ActionIds::NotValidatedKey), checked.unchecked);
+    }
+    return reply;
+}
+
+// Removes those of `paths` (accepted by PathPolicy) that exist, once their
+// versions are kept for `generation`; a file that fails does not stop the
+// others.
+KAuth::ActionReply removeFiles(const QString &generation, const QStringList &paths)
+{
+    if (const auto kept = BackupStore(generation).keep(paths); !kept) {
+        return errorReply(QStringLiteral("cannot keep the previous version: ") + kept.error());
+    }
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    for (const QString &path : paths) {
+        QFile file(path);
+        if (file.exists() && !file.remove()) {
+            reply = errorReply(file.errorString());
+        }
+    }
+    return reply;
+}
+
+// Every managed file an import may replace, remove or create: the fixed
+// ones and the notification destination files there are.
+QStringList importedFiles()
+{
+    QStringList paths;
+    for (const char *fixed : {SystemPaths::EventSettingsFile, SystemPaths::AuditRulesFile, SystemPaths::SyslogNgCommonFile, SystemPaths::LogrotateFile}) {
+        paths.append(SystemPaths::resolve(fixed));
+    }
+    const QDir confDir(SystemPaths::resolve(SystemPaths::SyslogNgConfDir));
+    for (const QString &name : confDir.entryList({QStringLiteral("mod-tarn-*.conf")}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (PathPolicy::checkManagedFile(confDir.filePath(name))) {
+            paths.append(confDir.filePath(name));
+        }
+    }
+    return paths;
 }
 
 // A directory only root can enter, for the archive while the configuration
@@ -347,13 +388,30 @@ KAuth::ActionReply AdminEventsHelper::importconfig(const QVariantMap &args)
     if (!prepared) {
         return errorReply(ImportError + QStringLiteral(": ") + prepared.error());
     }
+    // The import is an apply of its own: every file it may replace or
+    // remove is kept, and those it creates are kept as missing.
+    BackupStore store(QString{});
+    const QStringList before = importedFiles();
+    if (const auto kept = store.keep(before); !kept) {
+        return errorReply(ImportError + QStringLiteral(": cannot keep the previous version: ") + kept.error());
+    }
     const auto imported = runConfigManager(QStringLiteral("-i"), archive);
+    const QStringList after = importedFiles();
+    QStringList created;
+    for (const QString &path : after) {
+        if (!before.contains(path)) {
+            created.append(path);
+        }
+    }
+    store.keepAsMissing(created);
     if (!imported) {
         return errorReply(ImportError + QStringLiteral(": ") + imported.error());
     }
-    // The configuration stays imported; the module warns about the file.
+    // The configuration stays imported; the module warns about the common
+    // file when syslog-ng rejects the configuration because of it.
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
-    if (commonFileRejected()) {
+    const auto rejection = ConfigValidator::checkSyslogNg({}).rejection;
+    if (rejection && rejection->contains(SystemPaths::resolve(SystemPaths::SyslogNgCommonFile))) {
         reply.addData(QStringLiteral("mainConfigImportFault"), true);
     }
     return reply;
@@ -368,15 +426,16 @@ KAuth::ActionReply AdminEventsHelper::writeconfig(const QVariantMap &args)
     if (args.value(QStringLiteral("action")).toString() != QLatin1String("writeConfig")) {
         return errorReply(QStringLiteral("writeconfig: unknown action"));
     }
-    const QByteArray content = args.value(QStringLiteral("content")).toByteArray();
+    const auto generation = generationOf("writeconfig", args);
+    if (!generation) {
+        return errorReply(generation.error());
+    }
     const QString path = args.value(QStringLiteral("path")).toString();
-
     const PathPolicy::Verdict verdict = PathPolicy::checkManagedFile(path);
     if (!verdict) {
         return errorReply(verdict.error());
     }
-    const auto written = writeManagedFile(path, content);
-    return written ? KAuth::ActionReply::SuccessReply() : errorReply(written.error());
+    return installFiles(*generation, {{path, args.value(QStringLiteral("content")).toByteArray()}});
 }
 
 KAuth::ActionReply AdminEventsHelper::removeconfig(const QVariantMap &args)
@@ -385,10 +444,17 @@ KAuth::ActionReply AdminEventsHelper::removeconfig(const QVariantMap &args)
     if (!accepted) {
         return errorReply(accepted.error());
     }
+    const auto generation = generationOf("removeconfig", args);
+    if (!generation) {
+        return errorReply(generation.error());
+    }
     const QString path = args.value(QStringLiteral("file")).toString();
     const PathPolicy::Verdict verdict = PathPolicy::checkManagedFile(path);
     if (!verdict) {
         return errorReply(verdict.error());
+    }
+    if (const auto kept = BackupStore(*generation).keep({path}); !kept) {
+        return errorReply(QStringLiteral("cannot keep the previous version: ") + kept.error());
     }
     QFile file(path);
     if (!file.remove()) {
@@ -403,20 +469,16 @@ KAuth::ActionReply AdminEventsHelper::removenotificationconfigs(const QVariantMa
     if (!accepted) {
         return errorReply(accepted.error());
     }
+    const auto generation = generationOf("removenotificationconfigs", args);
+    if (!generation) {
+        return errorReply(generation.error());
+    }
     const QStringList paths = args.value(QStringLiteral("paths")).toStringList();
     const auto allowed = checkManagedFiles(paths);
     if (!allowed) {
         return errorReply(allowed.error());
     }
-
-    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
-    for (const QString &path : paths) {
-        QFile file(path);
-        if (file.exists() && !file.remove()) {
-            reply = errorReply(file.errorString());
-        }
-    }
-    return reply;
+    return removeFiles(*generation, paths);
 }
 
 KAuth::ActionReply AdminEventsHelper::writenotificationconfigs(const QVariantMap &args)
@@ -425,19 +487,30 @@ KAuth::ActionReply AdminEventsHelper::writenotificationconfigs(const QVariantMap
     if (!accepted) {
         return errorReply(accepted.error());
     }
+    const auto generation = generationOf("writenotificationconfigs", args);
+    if (!generation) {
+        return errorReply(generation.error());
+    }
     const QHash<QString, QByteArray> notifications = contentsOf(args.value(QStringLiteral("notifications")));
     const auto allowed = checkManagedFiles(notifications.keys());
     if (!allowed) {
         return errorReply(allowed.error());
     }
+    return installFiles(*generation, notifications);
+}
 
-    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
-    for (auto it = notifications.cbegin(); it != notifications.cend(); ++it) {
-        const auto written = writeManagedFile(it.key(), it.value());
-        if (!written) {
-            reply = errorReply(written.error());
-        }
+KAuth::ActionReply AdminEventsHelper::restoreprevious(const QVariantMap &args)
+{
+    const auto accepted = checkArguments("restoreprevious", args, {});
+    if (!accepted) {
+        return errorReply(accepted.error());
     }
+    const auto restored = BackupStore::restore();
+    if (!restored) {
+        return errorReply(restored.error());
+    }
+    KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
+    reply.addData(QString::fromLatin1(ActionIds::RestoredKey), *restored);
     return reply;
 }
 

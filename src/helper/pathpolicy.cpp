@@ -167,6 +167,36 @@ PathPolicy::Verdict PathPolicy::checkManagedFile(const QString &path)
     return refused(path, QStringLiteral("it is not a regular file"));
 }
 
+PathPolicy::Verdict PathPolicy::checkStatePath(const QString &path)
+{
+    const QString dir = SystemPaths::resolve(SystemPaths::PreviousConfigDir);
+    const bool isDir = path == dir;
+    if (!isDir && (!path.startsWith(dir + QLatin1Char('/')) || !isFileId(path.mid(dir.size() + 1)))) {
+        return refused(path, QStringLiteral("not in the helper's state directory"));
+    }
+    const Verdict directories = checkDirectories(SystemPaths::rootPrefix(), isDir ? path + QStringLiteral("/.") : path);
+    if (!directories) {
+        return directories;
+    }
+    struct stat status;
+    int error = 0;
+    switch (kindOf(path, &status, &error)) {
+    case Kind::Missing:
+        return {};
+    case Kind::Directory:
+        return isDir ? Verdict() : refused(path, QStringLiteral("it is a directory"));
+    case Kind::Regular:
+        return isDir ? refused(path, QStringLiteral("it is not a directory")) : Verdict();
+    case Kind::Link:
+        return refused(path, QStringLiteral("it is a symbolic link"));
+    case Kind::Unknown:
+        return refused(path, QStringLiteral("cannot examine it: %1").arg(errnoText(error)));
+    case Kind::Other:
+        break;
+    }
+    return refused(path, QStringLiteral("it is not a regular file"));
+}
+
 PathPolicy::Verdict PathPolicy::checkArchiveFile(const QString &path, ArchiveUse use)
 {
     if (!path.startsWith(QLatin1Char('/'))) {

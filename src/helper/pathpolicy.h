@@ -14,7 +14,9 @@
 // below the root prefix (SystemPaths): the event settings file, the audit
 // rules file, the syslog-ng common file, the logrotate file and the
 // notification destination files "mod-tarn-<file id>.conf" directly in the
-// syslog-ng configuration directory. The archive of an export or an import is
+// syslog-ng configuration directory. Its own state it keeps in one directory
+// below the root prefix (the previous version of the files of the last
+// apply). The archive of an export or an import is
 // a file the user picked, which the helper reads or writes with the user's
 // credentials; as an early refusal it is accepted only as a plain regular
 // file (or, for an export, a new file in an existing directory) reached
@@ -40,6 +42,11 @@ public:
     // For writing or removing `path`: a managed file, no symbolic link on the
     // way below the root prefix, and, when it exists, a regular file.
     static Verdict checkManagedFile(const QString &path);
+
+    // For the helper's own state: the state directory itself (a directory or
+    // missing) or a file directly in it (a regular file or missing), with no
+    // symbolic link on the way below the root prefix.
+    static Verdict checkStatePath(const QString &path);
 
     // For an export or import archive: an absolute path without any symbolic
     // link, naming an existing regular file; an export target may also be

@@ -4,10 +4,12 @@
 #include "admineventsmodule.h"
 #include "ui_admineventsmodule.h"
 
+#include "actionids.h"
 #include "auditdialog.h"
 #include "auditservice.h"
 #include "auditsettings.h"
 #include "auditsettingscontroller.h"
+#include "changesdialog.h"
 #include "checkabletreemodel.h"
 #include "commonsettingswindow.h"
 #include "configaccessservice.h"
@@ -47,6 +49,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeView>
@@ -162,6 +165,7 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     m_diskSpaceMonDialog = new DiskSpaceMonDialog(this);
     m_eventExample = new EventExample(this);
     m_auditDialog = new AuditDialog(this);
+    m_changesDialog = new ChangesDialog(this);
     createEditor();
 
     createMessages();
@@ -180,6 +184,7 @@ AdminEventsModule::AdminEventsModule(QWidget *parent, const QList<QVariant> &arg
     });
     connect(this, qOverload<bool>(&KCModule::changed), this, [this](bool changed) {
         m_unsaved = changed;
+        ui->showChangesButton->setEnabled(changed);
     });
 
     // kcmshell5 passes ("", []); a viewer that wants the notification settings
@@ -218,6 +223,11 @@ EventExample *AdminEventsModule::eventExample() const
 CommonSettingsWindow *AdminEventsModule::commonSettingsWindow() const
 {
     return m_commonSettingsWindow;
+}
+
+ChangesDialog *AdminEventsModule::changesDialog() const
+{
+    return m_changesDialog;
 }
 
 CheckableTreeModel *AdminEventsModule::workingModel() const
@@ -291,6 +301,11 @@ void AdminEventsModule::createMessages()
     m_serviceMessage = message("serviceMessage", KMessageWidget::Error);
     m_serviceMessage->setCloseButtonVisible(true);
     ui->verticalLayout->addWidget(m_serviceMessage);
+    // Offered when the logging service does not take up an apply.
+    m_restoreAction = new QAction(QIcon::fromTheme(QStringLiteral("edit-undo")), i18n("Restore previous configuration"), m_serviceMessage);
+    connect(m_restoreAction, &QAction::triggered, this, [this] {
+        restorePreviousConfiguration();
+    });
 }
 
 // ---------------------------------------------------------------------------
@@ -427,8 +442,19 @@ void AdminEventsModule::loadEvents(const SingleEventsParser &parser)
 bool AdminEventsModule::save_p()
 {
     stopWatchConfigs();
-    const auto failed = [this](const QString &details) {
-        QMessageBox::warning(this, i18n("Error"), i18n("The changes were not saved:\n%1", details));
+    // What the save is about to change, to be looked at when it fails.
+    const QList<PlannedFile> planned = plannedChanges();
+    // Every write of the save is one apply, which a restore undoes.
+    m_configAccessService->beginApply();
+    m_configAccessService->takeUncheckedFiles();
+    const auto failed = [this, &planned](const QString &details) {
+        m_configAccessService->endApply();
+        QMessageBox box(QMessageBox::Warning, i18n("Error"), i18n("The changes were not saved:\n%1", details), QMessageBox::Ok, this);
+        const QPushButton *show = box.addButton(i18n("Show changes…"), QMessageBox::ActionRole);
+        box.exec();
+        if (box.clickedButton() == show) {
+            m_changesDialog->showChanges(planned, details);
+        }
         startWatchConfigs();
         return false;
     };
@@ -451,6 +477,12 @@ bool AdminEventsModule::save_p()
             return failed(writer.errors().join(QLatin1Char('\n')));
         }
     }
+    m_configAccessService->endApply();
+    if (const QStringList unchecked = m_configAccessService->takeUncheckedFiles(); !unchecked.isEmpty()) {
+        QMessageBox::information(this,
+                                 i18n("Installed without a check"),
+                                 i18n("These files were installed, but their new configuration could not be checked:\n%1", unchecked.join(QLatin1Char('\n'))));
+    }
 
     const std::expected<bool, QString> audit = saveAuditSettings();
     if (!audit) {
@@ -460,11 +492,78 @@ bool AdminEventsModule::save_p()
     if (*audit && Gui::Utils::confirmAboutReboot(i18n("The audit settings will take effect only after the system is rebooted."))) {
         Core::Utils::rebootSystem();
     } else {
+        m_sngRequest = SngRequest::ApplyRestart;
         m_loggingService->restart();
     }
 
     startWatchConfigs();
     return true;
+}
+
+QList<PlannedFile> AdminEventsModule::plannedChanges()
+{
+    QList<PlannedFile> files;
+    QStringList removed;
+    for (const auto &[key, path] : m_disabledNotifications) {
+        removed.append(path);
+    }
+    removed.sort();
+    for (const QString &path : std::as_const(removed)) {
+        files.append({path, std::nullopt});
+    }
+    const QVariantHash written = enabledNotificationFiles();
+    QStringList paths = written.keys();
+    paths.sort();
+    for (const QString &path : std::as_const(paths)) {
+        files.append({path, written.value(path).toByteArray()});
+    }
+    EventTreeItem *root = m_workingModel->rootItem();
+    if (root && root->childCount() > 0) {
+        // What EventsWriter::writeConfig() writes.
+        EventsWriter writer(*m_configAccessService, SystemPaths::resolve(SystemPaths::EventSettingsFile), SystemPaths::resolve(SystemPaths::AuditRulesFile));
+        files.append({writer.configFile(), writer.renderEventSettings(root)});
+        files.append({writer.auditRulesFile(), writer.renderAuditRules()});
+    }
+    return files;
+}
+
+void AdminEventsModule::showChanges()
+{
+    m_changesDialog->showChanges(plannedChanges());
+}
+
+void AdminEventsModule::restorePreviousConfiguration(QWidget *reportTo)
+{
+    m_serviceMessage->hide();
+    stopWatchConfigs();
+    const bool restored = m_configAccessService->restorePrevious();
+    QStringList files = m_configAccessService->getActionResult(QString::fromLatin1(ActionIds::RestoredKey)).toStringList();
+    for (QString &file : files) {
+        file = SystemPaths::resolve(file);
+    }
+    const QString error = m_configAccessService->errorString();
+    if (restored) {
+        m_sngRequest = SngRequest::None;
+        m_loggingService->restart();
+        load_p();
+        m_commonSettingsWindow->loadConfig();
+    }
+    startWatchConfigs();
+
+    const QString title = restored ? i18n("The previous configuration was restored.") : i18n("The previous configuration could not be restored.");
+    const QString details = restored ? i18n("Files put back as they were before the last apply:\n%1", files.join(QLatin1Char('\n'))) : error;
+    if (reportTo) {
+        if (restored) {
+            QMessageBox::information(reportTo, i18n("Restore previous configuration"), title + QLatin1Char('\n') + details);
+        } else {
+            QMessageBox::critical(reportTo, i18n("Restore previous configuration"), title + QLatin1Char('\n') + details);
+        }
+        return;
+    }
+    showServiceMessage(titled(title, details));
+    if (restored) {
+        m_serviceMessage->setMessageType(KMessageWidget::Positive);
+    }
 }
 
 std::expected<bool, QString> AdminEventsModule::saveAuditSettings()
@@ -735,6 +834,9 @@ void AdminEventsModule::createEditor()
         load_p();
         changed(false);
     });
+    connect(m_commonSettingsWindow, &CommonSettingsWindow::restorePreviousRequested, this, [this] {
+        restorePreviousConfiguration(m_commonSettingsWindow);
+    });
 }
 
 void AdminEventsModule::createToolButtons()
@@ -745,6 +847,12 @@ void AdminEventsModule::createToolButtons()
     connect(ui->commonSettingsButton, &QPushButton::clicked, m_commonSettingsWindow, &CommonSettingsWindow::openDestinationSettings);
     ui->sngStartStopButton->setStyleSheet(ButtonStyle);
     switchSngStatus();
+    ui->showChangesButton->setIcon(QIcon::fromTheme(QStringLiteral("document-preview")));
+    ui->showChangesButton->setText(i18n("Show changes"));
+    ui->showChangesButton->setToolTip(i18n("Every file Apply is about to write, replace or remove, against what is on disk now"));
+    ui->showChangesButton->setStyleSheet(ButtonStyle);
+    ui->showChangesButton->setEnabled(false);
+    connect(ui->showChangesButton, &QPushButton::clicked, this, &AdminEventsModule::showChanges);
 }
 
 void AdminEventsModule::createView()
@@ -1259,11 +1367,8 @@ std::expected<void, QString> AdminEventsModule::removeDisabledNotificationsConfi
     return {};
 }
 
-std::expected<void, QString> AdminEventsModule::writeEnabledNotificationsConfigs()
+QVariantHash AdminEventsModule::enabledNotificationFiles() const
 {
-    if (m_enabledNotifications.empty()) {
-        return {};
-    }
     QVariantHash notifications;
     for (const auto &[key, lines] : m_enabledNotifications) {
         QByteArray content;
@@ -1275,7 +1380,15 @@ std::expected<void, QString> AdminEventsModule::writeEnabledNotificationsConfigs
         stream.flush();
         notifications.insert(SystemPaths::notificationDestinationFile(NotificationIds::fileId(key)), content);
     }
-    if (!m_configAccessService->writeNotificationConfigs(notifications)) {
+    return notifications;
+}
+
+std::expected<void, QString> AdminEventsModule::writeEnabledNotificationsConfigs()
+{
+    if (m_enabledNotifications.empty()) {
+        return {};
+    }
+    if (!m_configAccessService->writeNotificationConfigs(enabledNotificationFiles())) {
         return std::unexpected(i18n("The notifications switched on or changed: %1", m_configAccessService->errorString()));
     }
     return {};
@@ -1347,7 +1460,7 @@ void AdminEventsModule::sngCommandFinished()
 {
     const SngRequest request = std::exchange(m_sngRequest, SngRequest::None);
     switchSngStatus();
-    if (request == SngRequest::None) {
+    if (request == SngRequest::None || request == SngRequest::ApplyRestart) {
         return;
     }
     // The helper ran the command, but the services may still not be in the
@@ -1372,12 +1485,23 @@ void AdminEventsModule::sngCommandFailed(const QString &message)
     case SngRequest::None:
         showServiceMessage(titled(i18n("The logging service could not be restarted."), message));
         break;
+    case SngRequest::ApplyRestart:
+        showServiceMessage(
+            titled(i18n("The logging service could not be restarted with the changes just applied."),
+                   message + QLatin1Char('\n') + i18n("Restoring the previous configuration puts back the files as they were before this apply.")),
+            true);
+        break;
     }
     ui->sngStartStopButton->setEnabled(true);
 }
 
-void AdminEventsModule::showServiceMessage(const QString &text)
+void AdminEventsModule::showServiceMessage(const QString &text, bool offerRestore)
 {
+    m_serviceMessage->setMessageType(KMessageWidget::Error);
+    m_serviceMessage->removeAction(m_restoreAction);
+    if (offerRestore) {
+        m_serviceMessage->addAction(m_restoreAction);
+    }
     m_serviceMessage->setText(text);
     m_serviceMessage->show();
 }

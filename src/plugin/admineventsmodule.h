@@ -6,6 +6,7 @@
 #include "eventconfigstorage.h"
 #include "eventtreeitem.h"
 #include "notificationsdialogtype.h"
+#include "plannedfile.h"
 
 #include <guardkcmodule.h>
 
@@ -16,6 +17,7 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+#include <QVariantHash>
 
 #include <expected>
 #include <unordered_map>
@@ -24,6 +26,7 @@ class AuditDialog;
 class DiskSpaceMonDialog;
 class AuditService;
 class AuditSettingsController;
+class ChangesDialog;
 class CheckableTreeModel;
 class CommonSettingsWindow;
 class ConfigAccessService;
@@ -34,6 +37,7 @@ class EventsProxyModel;
 class FilesDialog;
 class KMessageWidget;
 class LoggingService;
+class QAction;
 class QFileSystemWatcher;
 class QKeyEvent;
 class QTreeView;
@@ -95,6 +99,11 @@ public:
     DiskSpaceMonDialog *diskSpaceMonDialog() const;
     EventExample *eventExample() const;
     CommonSettingsWindow *commonSettingsWindow() const;
+    ChangesDialog *changesDialog() const;
+
+    // Every file the next save would write or remove, with the content it
+    // would write, in the order of the save. Rendering only.
+    QList<PlannedFile> plannedChanges();
 
     CheckableTreeModel *workingModel() const;
     CheckableTreeModel *referenceModel() const;
@@ -137,6 +146,12 @@ public Q_SLOTS:
     // asks to reboot. Stops at the first step that fails, says in one message
     // what was not saved, and returns false; nothing is restarted then.
     bool save_p();
+    // Shows what the next save would change on disk.
+    void showChanges();
+    // Puts back the configuration as it was before the last apply, restarts
+    // the logging service and reloads. The outcome is told in a message box
+    // over `reportTo`, or inline without it.
+    void restorePreviousConfiguration(QWidget *reportTo = nullptr);
     // Reloads, or with unsaved edits asks first, inline.
     void configsChanged(const QString &path);
     void startWatchConfigs();
@@ -193,6 +208,8 @@ private:
         None,
         Start,
         Stop,
+        // The restart that takes up an apply.
+        ApplyRestart,
     };
     // The view's expanded rows, current cell and selected row, by
     // native-name path.
@@ -218,6 +235,8 @@ private:
     // when they could not.
     std::expected<void, QString> removeDisabledNotificationsConfigs();
     std::expected<void, QString> writeEnabledNotificationsConfigs();
+    // Path -> content of the destination files the next save writes.
+    QVariantHash enabledNotificationFiles() const;
     void setNotificationState(EventTreeItem *item, EventTreeItem::NotificationState state);
     void setSngAction(bool running) const;
     // The event the view's selection belongs to, or any node of it.
@@ -230,7 +249,7 @@ private:
     void watchSettingsFile();
     // Keeps the tree shown, disabled, under `title` and `text`.
     void showCatalogueError(const QString &title, const QString &text);
-    void showServiceMessage(const QString &text);
+    void showServiceMessage(const QString &text, bool offerRestore = false);
     void sngCommandFinished();
     void sngCommandFailed(const QString &message);
     void editCurrentValue();
@@ -286,4 +305,6 @@ private:
     KMessageWidget *m_catalogueMessage = nullptr;
     KMessageWidget *m_configChangedMessage = nullptr;
     KMessageWidget *m_serviceMessage = nullptr;
+    QAction *m_restoreAction = nullptr;
+    ChangesDialog *m_changesDialog = nullptr;
 };

@@ -19,6 +19,7 @@ inline constexpr char RemoveNotificationConfigs[] = "tarnos.kcm.adminevents.remo
 inline constexpr char WriteNotificationConfigs[] = "tarnos.kcm.adminevents.writenotificationconfigs";
 inline constexpr char SetAuditSettings[] = "tarnos.kcm.adminevents.setauditsettings";
 inline constexpr char GetAuditSettings[] = "tarnos.kcm.adminevents.getauditsettings";
+inline constexpr char RestorePrevious[] = "tarnos.kcm.adminevents.restoreprevious";
 
 // Argument of every action: the languages of the caller, most wanted first,
 // in which the helper writes its error descriptions. Upper case like the
@@ -31,6 +32,28 @@ inline constexpr char LanguagesKey[] = "LANGUAGES";
 // while the helper is still at work. D-Bus would give up after 25 s.
 inline constexpr int LoggingServiceTimeoutMs = 5 * 60 * 1000;
 inline constexpr int ConfigManagerTimeoutMs = 6 * 60 * 1000;
+// A write waits for the validators of the new configuration (each limited
+// to 60 s by the helper; the audit rules run one by one).
+inline constexpr int ValidatedWriteTimeoutMs = 5 * 60 * 1000;
+
+// Optional argument of the actions that write or remove files: the apply
+// they belong to. The helper keeps the previous version of every file one
+// apply replaces or removes; actions with the same value form one apply, an
+// action without it is an apply of its own.
+inline constexpr char GenerationArgument[] = "generation";
+// Reply data of the actions that install files: the files installed without
+// a check of the new configuration, one "<path>: <why>" each (a string list).
+inline constexpr char NotValidatedKey[] = "notValidated";
+// Reply data of "restoreprevious": the files put back (a string list of
+// system paths).
+inline constexpr char RestoredKey[] = "restored";
+
+// Start of the error description of an action whose new configuration a
+// validator rejected: nothing was installed. The validator's message follows
+// on the next line.
+inline constexpr char ConfigRejectedError[] = "The new configuration was rejected; nothing was installed";
+// Error description of "restoreprevious" when no previous version is kept.
+inline constexpr char NothingToRestoreError[] = "No previous configuration is kept";
 
 // Error descriptions of "setauditsettings" that the module tells apart: the
 // system already held every value (nothing written), and a write that failed

@@ -11,9 +11,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
+#include <QUuid>
 
 #include <cerrno>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -30,6 +32,60 @@ ConfigAccessService::ConfigAccessService(QObject *parent)
 {
 }
 
+void ConfigAccessService::beginApply()
+{
+    m_generation = QUuid::createUuid().toString(QUuid::WithoutBraces);
+}
+
+void ConfigAccessService::endApply()
+{
+    m_generation.clear();
+}
+
+bool ConfigAccessService::lastWriteRejected() const
+{
+    return m_rejected;
+}
+
+QStringList ConfigAccessService::takeUncheckedFiles()
+{
+    return std::exchange(m_unchecked, {});
+}
+
+bool ConfigAccessService::executeFileAction(KAuth::Action &action)
+{
+    if (!m_generation.isEmpty()) {
+        action.addArgument(QString::fromLatin1(ActionIds::GenerationArgument), m_generation);
+    }
+    action.setTimeout(ActionIds::ValidatedWriteTimeoutMs);
+    const bool succeeded = execute(action);
+    m_unchecked += getActionResult(QString::fromLatin1(ActionIds::NotValidatedKey)).toStringList();
+    const QString rejected = QString::fromLatin1(ActionIds::ConfigRejectedError);
+    m_rejected = !succeeded && errorString().startsWith(rejected);
+    if (m_rejected) {
+        setLastError(i18n("The new configuration failed its check, so nothing was installed.\n%1", errorString().mid(rejected.size()).trimmed()));
+    }
+    return succeeded;
+}
+
+bool ConfigAccessService::restorePrevious()
+{
+    KAuth::Action action = makeAction(ActionIds::RestorePrevious);
+    action.setTimeout(ActionIds::ValidatedWriteTimeoutMs);
+    return execute(action);
+}
+
+QByteArray ConfigAccessService::linesToBytes(const QStringList &lines)
+{
+    QByteArray bytes;
+    QTextStream stream(&bytes, QIODevice::ReadWrite);
+    for (const QString &line : lines) {
+        stream << line << "\n";
+    }
+    stream.flush();
+    return bytes;
+}
+
 bool ConfigAccessService::writeConfig(const QString &path, QByteArray content)
 {
     KAuth::Action action = makeAction(ActionIds::WriteConfig);
@@ -38,32 +94,26 @@ bool ConfigAccessService::writeConfig(const QString &path, QByteArray content)
         {QStringLiteral("path"), path},
         {QStringLiteral("content"), content},
     });
-    return execute(action);
+    return executeFileAction(action);
 }
 
 bool ConfigAccessService::writeConfig(const QString &path, const QStringList &lines)
 {
-    QByteArray bytes;
-    QTextStream stream(&bytes, QIODevice::ReadWrite);
-    for (const QString &line : lines) {
-        stream << line << "\n";
-    }
-    stream.flush();
-    return writeConfig(path, bytes);
+    return writeConfig(path, linesToBytes(lines));
 }
 
 bool ConfigAccessService::removeNotificationConfigs(const QStringList &paths)
 {
     KAuth::Action action = makeAction(ActionIds::RemoveNotificationConfigs);
     action.addArgument(QStringLiteral("paths"), paths);
-    return execute(action);
+    return executeFileAction(action);
 }
 
 bool ConfigAccessService::writeNotificationConfigs(const QVariantHash &notifications)
 {
     KAuth::Action action = makeAction(ActionIds::WriteNotificationConfigs);
     action.addArgument(QStringLiteral("notifications"), notifications);
-    return execute(action);
+    return executeFileAction(action);
 }
 
 bool ConfigAccessService::exportConfig(const QString &path)

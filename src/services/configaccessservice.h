@@ -10,11 +10,37 @@
 #include <QVariantHash>
 
 // Writes, exports and imports configuration through the helper.
+//
+// The helper checks a new configuration before it installs it: a rejected
+// write fails with a text that gives the validator's message
+// (lastWriteRejected() tells), and files it could not check are collected
+// for the caller (takeUncheckedFiles()). It also keeps the version of every
+// file an apply replaces or removes; the writes between beginApply() and
+// endApply() form one apply, which restorePrevious() undoes.
 class ConfigAccessService : public AccessService
 {
     Q_OBJECT
 public:
     explicit ConfigAccessService(QObject *parent);
+
+    // The file actions until endApply() belong to one apply; without it,
+    // each action is an apply of its own.
+    void beginApply();
+    void endApply();
+
+    // Whether the last write failed because a validator rejected the new
+    // configuration (nothing was installed).
+    bool lastWriteRejected() const;
+    // "<path>: <why>" of every file written without a check since the last
+    // call.
+    QStringList takeUncheckedFiles();
+
+    // Puts back the files as they were before the last apply; the system
+    // paths put back are the action result ActionIds::RestoredKey.
+    bool restorePrevious();
+
+    // The bytes writeConfig() sends for `lines`: each followed by "\n".
+    static QByteArray linesToBytes(const QStringList &lines);
 
     // Replaces the file at `path` (a managed configuration file) with `content`.
     bool writeConfig(const QString &path, QByteArray content);
@@ -35,4 +61,12 @@ public:
     // Imports the whole logging configuration from the archive `path`, which
     // the user must be able to read.
     bool importConfig(const QString &path);
+
+private:
+    // Runs a file action of the current apply and takes its outcome in.
+    bool executeFileAction(KAuth::Action &action);
+
+    QString m_generation;
+    bool m_rejected = false;
+    QStringList m_unchecked;
 };

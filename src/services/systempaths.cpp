@@ -4,6 +4,8 @@
 #include "systempaths.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace SystemPaths
 {
@@ -20,6 +22,16 @@ QString systemProgram(const char *absolutePath)
 {
     const QString path = QString::fromUtf8(absolutePath);
     return rootPrefixEnabled() ? path.mid(path.lastIndexOf(QLatin1Char('/')) + 1) : path;
+}
+
+QString findSystemProgram(const char *absolutePath)
+{
+    const QString program = systemProgram(absolutePath);
+    if (rootPrefixEnabled()) {
+        return QStandardPaths::findExecutable(program);
+    }
+    const QFileInfo file(program);
+    return file.isFile() && file.isExecutable() ? program : QString();
 }
 
 namespace

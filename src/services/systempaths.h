@@ -20,6 +20,8 @@ namespace SystemPaths
 inline constexpr auto EventSettingsDir = "/usr/share/syslog-ng-mod-tarn/event-settings";
 inline constexpr auto EventSettingsFile = "/etc/tarn-syslog.conf";
 inline constexpr auto AuditRulesFile = "/etc/audit/rules.d/tarn-syslog.rules";
+inline constexpr auto SyslogNgConfigDir = "/etc/syslog-ng";
+inline constexpr auto SyslogNgMainFile = "/etc/syslog-ng/syslog-ng.conf";
 inline constexpr auto SyslogNgConfDir = "/etc/syslog-ng/conf.d";
 inline constexpr auto SyslogNgCommonFile = "/etc/syslog-ng/conf.d/mod-tarn.conf";
 inline constexpr auto LogrotateFile = "/etc/logrotate.d/syslog-ng-mod-tarn";
@@ -34,12 +36,19 @@ inline constexpr auto ConfigManagerProgram = "/usr/sbin/tarn-event-config-manage
 inline constexpr auto WmFuncProgram = "/usr/bin/wisp-wmfunc";
 // Private to the stand-in catalogue library: where it keeps audit settings.
 inline constexpr auto AuditStoreFile = "/var/lib/tarnevents/audit-settings.json";
+// The helper's own state: the previous version of every file the last
+// apply replaced or removed.
+inline constexpr auto PreviousConfigDir = "/var/lib/adminevents-helper/previous";
 // Log of the stand-in window-manager control program.
 inline constexpr auto WmFuncLogFile = "/var/log/wisp-wmfunc.log";
 // Programs of the system the helper runs as the super-user.
 inline constexpr auto SystemctlProgram = "/usr/bin/systemctl";
 inline constexpr auto GetentProgram = "/usr/bin/getent";
 inline constexpr auto SyslogNgProgram = "/usr/sbin/syslog-ng";
+// The validators the helper checks a new configuration with.
+inline constexpr auto LogrotateProgram = "/usr/sbin/logrotate";
+inline constexpr auto AuditctlProgram = "/usr/sbin/auditctl";
+inline constexpr auto UnshareProgram = "/usr/bin/unshare";
 
 // Whether this build honours ADMINEVENTS_ROOT at all. Builds for tests and
 // the demo do (CMake option ADMINEVENTS_ROOT_PREFIX); an installed build
@@ -50,6 +59,11 @@ bool rootPrefixEnabled();
 // honour the root prefix look its last component up on PATH instead, so that
 // tests put recording stand-ins first on PATH; installed builds never search.
 QString systemProgram(const char *absolutePath);
+
+// The program systemProgram() names, as an absolute path, when it is there to
+// be run; otherwise empty. Builds that honour the root prefix look it up on
+// PATH, installed builds check the absolute path.
+QString findSystemProgram(const char *absolutePath);
 
 // Where a root that cannot be used leads every path: below a device, where
 // nothing can be read, created or removed (every call fails with ENOTDIR).
