@@ -9,6 +9,7 @@
 #include "systempaths.h"
 #include "tarnevents.h"
 
+#include <KLocalizedString>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
 #include <QTest>
 
 #include <algorithm>
@@ -211,6 +213,8 @@ private Q_SLOTS:
     void writeConfigWritesEveryManagedFile_data();
     void writeConfigWritesEveryManagedFile();
     void writeConfigRefusesUnknownAction();
+    void errorsInTheCallersLanguage_data();
+    void errorsInTheCallersLanguage();
     void writeConfigIntoMissingDirectoryFails();
     void fileActionsRefuseUnmanagedPaths_data();
     void fileActionsRefuseUnmanagedPaths();
@@ -270,6 +274,7 @@ private:
 
 void AdminEventsHelperTest::initTestCase()
 {
+    KLocalizedString::addDomainLocaleDir("tarn_kcm_admin_events", QStringLiteral(LOCALE_DIR));
     QVERIFY(m_tools.isValid());
     QDir().mkpath(m_tools.filePath(QStringLiteral("state")));
     m_systemctl = std::make_unique<FakeProgram>(m_tools.filePath(QStringLiteral("bin")),
@@ -433,6 +438,34 @@ void AdminEventsHelperTest::writeConfigRefusesUnknownAction()
         QCOMPARE(reply.errorDescription(), QStringLiteral("writeconfig: unknown action"));
         QVERIFY(!QFileInfo::exists(path));
     }
+}
+
+void AdminEventsHelperTest::errorsInTheCallersLanguage_data()
+{
+    QTest::addColumn<QVariant>("languages");
+    QTest::addColumn<QString>("description");
+    const QString english = QStringLiteral("writeconfig: unknown action");
+    QTest::newRow("none given") << QVariant() << english;
+    QTest::newRow("russian") << QVariant(QStringList{QStringLiteral("ru_RU"), QStringLiteral("ru")}) << QStringLiteral("writeconfig: неизвестное действие");
+    QTest::newRow("as a variant list") << QVariant(QVariantList{QStringLiteral("ru")}) << QStringLiteral("writeconfig: неизвестное действие");
+    // A language names a directory the catalogue is looked up in.
+    QTest::newRow("a path") << QVariant(QStringList{QStringLiteral("../../../../tmp/ru")}) << english;
+    QTest::newRow("not a list") << QVariant(42) << english;
+}
+
+void AdminEventsHelperTest::errorsInTheCallersLanguage()
+{
+    QFETCH(QVariant, languages);
+    QFETCH(QString, description);
+    QVariantMap args = writeArgs(resolved(SystemPaths::EventSettingsFile), "new");
+    args.insert(QStringLiteral("action"), QStringLiteral("other"));
+    if (languages.isValid()) {
+        args.insert(QString::fromLatin1(ActionIds::LanguagesKey), languages);
+    }
+    QCOMPARE(m_helper.writeconfig(args).errorDescription(), description);
+    // The next caller without languages gets English again.
+    args.remove(QString::fromLatin1(ActionIds::LanguagesKey));
+    QCOMPARE(m_helper.writeconfig(args).errorDescription(), QStringLiteral("writeconfig: unknown action"));
 }
 
 void AdminEventsHelperTest::writeConfigIntoMissingDirectoryFails()

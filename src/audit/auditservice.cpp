@@ -78,7 +78,7 @@ std::expected<bool, QString> AuditService::write(const QVariantMap &arguments)
     if (errorString() == QLatin1String(ActionIds::AuditUnchangedError)) {
         return false;
     }
-    return std::unexpected(errorString());
+    return std::unexpected(presentable(errorString()));
 }
 
 QVariantMap AuditService::convertAuditSettingsToMap(const QHash<QPair<QString, QString>, int> &settings)

@@ -4,6 +4,8 @@
 #include "changesdialog.h"
 #include "ui_changesdialog.h"
 
+#include "guiutils.h"
+
 #include "unifieddiff.h"
 
 #include <KColorScheme>
@@ -58,6 +60,7 @@ ChangesDialog::ChangesDialog(QWidget *parent)
     , m_problem(new KMessageWidget(this))
 {
     ui->setupUi(this);
+    Gui::Utils::useStandardButtonTexts(ui->buttonBox);
     setWindowTitle(i18n("Changes to apply"));
     ui->introLabel->setText(i18n("Apply writes, replaces or removes these files. Lines starting with \"-\" go, lines starting with \"+\" come."));
     ui->diffView->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

@@ -81,15 +81,15 @@ QString typeName(Type type)
 {
     switch (type) {
     case Type::String:
-        return QStringLiteral("a string");
+        return i18n("a string");
     case Type::Bytes:
-        return QStringLiteral("a byte array");
+        return i18n("a byte array");
     case Type::Int:
-        return QStringLiteral("an integer");
+        return i18n("an integer");
     case Type::StringList:
-        return QStringLiteral("a list of strings");
+        return i18n("a list of strings");
     case Type::Contents:
-        return QStringLiteral("a map of paths to byte arrays");
+        return i18n("a map of paths to byte arrays");
     }
     return QString();
 }
@@ -125,10 +125,10 @@ FileIo::Result checkArguments(const char *action, const QVariantMap &args, std::
     for (const auto &[key, type] : required) {
         const auto it = args.constFind(QLatin1String(key));
         if (it == args.cend()) {
-            return std::unexpected(QStringLiteral("%1: argument \"%2\" is missing").arg(QLatin1String(action), QLatin1String(key)));
+            return std::unexpected(i18n("%1: argument \"%2\" is missing", QLatin1String(action), QLatin1String(key)));
         }
         if (!hasType(*it, type)) {
-            return std::unexpected(QStringLiteral("%1: argument \"%2\" is not %3").arg(QLatin1String(action), QLatin1String(key), typeName(type)));
+            return std::unexpected(i18n("%1: argument \"%2\" is not %3", QLatin1String(action), QLatin1String(key), typeName(type)));
         }
     }
     return {};
@@ -161,9 +161,10 @@ std::expected<QString, QString> generationOf(const char *action, const QVariantM
         return QString();
     }
     if (!hasType(*it, Type::String) || it->toString().size() > MaxGenerationSize) {
-        return std::unexpected(QStringLiteral("%1: argument \"%2\" is not a string of at most %3 characters")
-                                   .arg(QLatin1String(action), QLatin1String(ActionIds::GenerationArgument))
-                                   .arg(MaxGenerationSize));
+        return std::unexpected(i18n("%1: argument \"%2\" is not a string of at most %3 characters",
+                                    QLatin1String(action),
+                                    QLatin1String(ActionIds::GenerationArgument),
+                                    MaxGenerationSize));
     }
     return it->toString();
 }
@@ -223,7 +224,7 @@ KAuth::ActionReply installFiles(const QString &generation, const QHash<QString, 
         return errorReply(QString::fromLatin1(ActionIds::ConfigRejectedError) + QLatin1Char('\n') + *checked.rejection);
     }
     if (const auto kept = BackupStore(generation).keep(files.keys()); !kept) {
-        return errorReply(QStringLiteral("cannot keep the previous version: ") + kept.error());
+        return errorReply(i18n("cannot keep the previous version: %1", kept.error()));
     }
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     for (const auto &[path, content] : changes) {
@@ -244,7 +245,7 @@ KAuth::ActionReply installFiles(const QString &generation, const QHash<QString, 
 KAuth::ActionReply removeFiles(const QString &generation, const QStringList &paths)
 {
     if (const auto kept = BackupStore(generation).keep(paths); !kept) {
-        return errorReply(QStringLiteral("cannot keep the previous version: ") + kept.error());
+        return errorReply(i18n("cannot keep the previous version: %1", kept.error()));
     }
     KAuth::ActionReply reply = KAuth::ActionReply::SuccessReply();
     for (const QString &path : paths) {
@@ -278,7 +279,7 @@ QStringList importedFiles()
 FileIo::Result makePrivateDirectory(const QTemporaryDir &dir)
 {
     if (!dir.isValid()) {
-        return std::unexpected(QStringLiteral("cannot create a temporary directory: %1").arg(dir.errorString()));
+        return std::unexpected(i18n("cannot create a temporary directory: %1", dir.errorString()));
     }
     return {};
 }
@@ -309,7 +310,7 @@ KAuth::ActionReply AdminEventsHelper::loggingservicectl(const QVariantMap &args)
     } else if (cmd == QLatin1String("restart")) {
         result = SngHandler::Instance().syslogNgRestart();
     } else {
-        return errorReply(QStringLiteral("loggingservicectl: unknown command"));
+        return errorReply(i18n("loggingservicectl: unknown command"));
     }
     return result ? KAuth::ActionReply::SuccessReply() : errorReply(result.error());
 }
@@ -393,7 +394,7 @@ KAuth::ActionReply AdminEventsHelper::importconfig(const QVariantMap &args)
     BackupStore store(QString{});
     const QStringList before = importedFiles();
     if (const auto kept = store.keep(before); !kept) {
-        return errorReply(ImportError + QStringLiteral(": cannot keep the previous version: ") + kept.error());
+        return errorReply(ImportError + QStringLiteral(": ") + i18n("cannot keep the previous version: %1", kept.error()));
     }
     const auto imported = runConfigManager(QStringLiteral("-i"), archive);
     const QStringList after = importedFiles();
@@ -424,7 +425,7 @@ KAuth::ActionReply AdminEventsHelper::writeconfig(const QVariantMap &args)
         return errorReply(accepted.error());
     }
     if (args.value(QStringLiteral("action")).toString() != QLatin1String("writeConfig")) {
-        return errorReply(QStringLiteral("writeconfig: unknown action"));
+        return errorReply(i18n("writeconfig: unknown action"));
     }
     const auto generation = generationOf("writeconfig", args);
     if (!generation) {
@@ -454,7 +455,7 @@ KAuth::ActionReply AdminEventsHelper::removeconfig(const QVariantMap &args)
         return errorReply(verdict.error());
     }
     if (const auto kept = BackupStore(*generation).keep({path}); !kept) {
-        return errorReply(QStringLiteral("cannot keep the previous version: ") + kept.error());
+        return errorReply(i18n("cannot keep the previous version: %1", kept.error()));
     }
     QFile file(path);
     if (!file.remove()) {
@@ -525,7 +526,7 @@ KAuth::ActionReply AdminEventsHelper::setauditsettings(const QVariantMap &auditS
     settings.remove(QLatin1String(ActionIds::LanguagesKey));
     for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
         if (!hasType(it.value(), Type::Int)) {
-            return errorReply(QStringLiteral("setauditsettings: the value of \"%1\" is not an integer").arg(it.key()));
+            return errorReply(i18n("setauditsettings: the value of \"%1\" is not an integer", it.key()));
         }
     }
     if (!m_auditSettings.isAuditSettingsChanged(settings)) {

@@ -8,6 +8,8 @@
 #include "pathpolicy.h"
 #include "systempaths.h"
 
+#include <KLocalizedString>
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -56,15 +58,15 @@ BackupStore::Result makeStateDir()
         const QByteArray encoded = QFile::encodeName(walked);
         if (::lstat(encoded.constData(), &status) != 0) {
             if (errno != ENOENT || ::mkdir(encoded.constData(), own ? 0700 : 0755) != 0) {
-                return std::unexpected(QStringLiteral("cannot create %1: %2").arg(walked, QString::fromLocal8Bit(std::strerror(errno))));
+                return std::unexpected(i18n("cannot create %1: %2", walked, QString::fromLocal8Bit(std::strerror(errno))));
             }
             continue;
         }
         if (!S_ISDIR(status.st_mode)) {
-            return std::unexpected(QStringLiteral("refused \"%1\": not a directory (or a symbolic link)").arg(walked));
+            return std::unexpected(i18n("refused \"%1\": not a directory (or a symbolic link)", walked));
         }
         if (own && ((status.st_mode & 07777) != 0700 || status.st_uid != ::geteuid())) {
-            return std::unexpected(QStringLiteral("refused \"%1\": not a private directory of the helper").arg(walked));
+            return std::unexpected(i18n("refused \"%1\": not a private directory of the helper", walked));
         }
     }
     return {};
@@ -82,7 +84,7 @@ std::expected<QJsonObject, QString> readManifest()
     }
     const QJsonObject manifest = QJsonDocument::fromJson(*content).object();
     if (manifest.value(GenerationKey).toString().isEmpty()) {
-        return std::unexpected(QStringLiteral("%1 is damaged").arg(path));
+        return std::unexpected(i18n("%1 is damaged", path));
     }
     return manifest;
 }
@@ -194,7 +196,7 @@ std::expected<QStringList, QString> BackupStore::restore()
             done = std::unexpected(verdict.error());
         } else if (!entry.contains(StoredKey)) {
             if (::unlink(QFile::encodeName(path).constData()) != 0 && errno != ENOENT) {
-                done = std::unexpected(QStringLiteral("cannot remove %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+                done = std::unexpected(i18n("cannot remove %1: %2", path, QString::fromLocal8Bit(std::strerror(errno))));
             }
         } else {
             const QString stored = statePath(entry.value(StoredKey).toString());

@@ -7,6 +7,8 @@
 #include "processexecutor.h"
 #include "systempaths.h"
 
+#include <KLocalizedString>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -45,7 +47,7 @@ std::expected<void, QString> writeStaged(const QString &path, const QByteArray &
 {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(content) != content.size() || !file.flush()) {
-        return std::unexpected(QStringLiteral("cannot stage %1: %2").arg(path, file.errorString()));
+        return std::unexpected(i18n("cannot stage %1: %2", path, file.errorString()));
     }
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     return {};
@@ -81,10 +83,10 @@ QByteArray redirectIncludes(const QByteArray &content, const QString &from, cons
 std::expected<void, QString> copyTree(const QString &from, const QString &to, const QString &realDir, const QString &stageDir, int depth, qint64 &budget)
 {
     if (depth > MaxStagedDepth) {
-        return std::unexpected(QStringLiteral("%1 is nested too deeply to be staged").arg(from));
+        return std::unexpected(i18n("%1 is nested too deeply to be staged", from));
     }
     if (!QDir().mkpath(to)) {
-        return std::unexpected(QStringLiteral("cannot create %1").arg(to));
+        return std::unexpected(i18n("cannot create %1", to));
     }
     const QFileInfoList entries = QDir(from).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
     for (const QFileInfo &entry : entries) {
@@ -379,7 +381,7 @@ std::expected<QString, QString> ConfigValidator::stageSyslogNg(const QString &st
             return std::unexpected(copied.error());
         }
     } else if (!QDir().mkpath(stageDir)) {
-        return std::unexpected(QStringLiteral("cannot create %1").arg(stageDir));
+        return std::unexpected(i18n("cannot create %1", stageDir));
     }
     for (const auto &[path, content] : changes) {
         if (!isSyslogNgFile(path)) {
@@ -389,7 +391,7 @@ std::expected<QString, QString> ConfigValidator::stageSyslogNg(const QString &st
         if (!content) {
             QFile::remove(staged);
         } else if (!QDir().mkpath(QFileInfo(staged).absolutePath())) {
-            return std::unexpected(QStringLiteral("cannot stage %1").arg(path));
+            return std::unexpected(i18n("cannot stage %1", path));
         } else if (auto written = writeStaged(staged, redirectIncludes(*content, realDir, stageDir)); !written) {
             return std::unexpected(written.error());
         }
@@ -400,7 +402,7 @@ std::expected<QString, QString> ConfigValidator::stageSyslogNg(const QString &st
         const QString program = SystemPaths::findSystemProgram(SystemPaths::SyslogNgProgram);
         const QString version = program.isEmpty() ? QString() : syslogNgFacts(program).configVersion;
         if (version.isEmpty()) {
-            return std::unexpected(QStringLiteral("there is no main syslog-ng configuration, and syslog-ng does not tell its version"));
+            return std::unexpected(i18n("there is no main syslog-ng configuration, and syslog-ng does not tell its version"));
         }
         const QString standIn = QStringLiteral(
                                     "@version: %1\n"

@@ -5,6 +5,9 @@
 
 #include "filedescriptor.h"
 
+#include <KLazyLocalizedString>
+#include <KLocalizedString>
+
 #include <QFile>
 
 #include <algorithm>
@@ -28,9 +31,10 @@ QString errnoText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::unexpected<QString> failure(const QString &what, const QString &path, int error)
+// `what` takes the path and the system's reason.
+std::unexpected<QString> failure(const KLazyLocalizedString &what, const QString &path, int error)
 {
-    return std::unexpected(QStringLiteral("%1 %2: %3").arg(what, path, errnoText(error)));
+    return std::unexpected(KLocalizedString(what).subs(path).subs(errnoText(error)).toString());
 }
 
 void syncDirectoryOf(const QByteArray &path)
@@ -47,7 +51,7 @@ Result replaceFile(const QString &path, const QByteArray &content, mode_t mode, 
 {
     const QByteArray target = QFile::encodeName(path);
     if (!target.startsWith('/')) {
-        return std::unexpected(QStringLiteral("cannot write %1: not an absolute path").arg(path));
+        return std::unexpected(i18n("cannot write %1: not an absolute path", path));
     }
     struct stat old;
     if (keepMode && ::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode)) {
@@ -59,7 +63,7 @@ Result replaceFile(const QString &path, const QByteArray &content, mode_t mode, 
     QByteArray temporary = target + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0) {
-        return failure(QStringLiteral("cannot create a new file beside"), path, errno);
+        return failure(kli18n("cannot create a new file beside %1: %2"), path, errno);
     }
     const bool written = FileDescriptor::writeAll(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
     int error = errno;
@@ -69,12 +73,12 @@ Result replaceFile(const QString &path, const QByteArray &content, mode_t mode, 
     }
     if (!written || !closed) {
         ::unlink(temporary.constData());
-        return failure(QStringLiteral("cannot write"), path, error);
+        return failure(kli18n("cannot write %1: %2"), path, error);
     }
     if (::rename(temporary.constData(), target.constData()) != 0) {
         error = errno;
         ::unlink(temporary.constData());
-        return failure(QStringLiteral("cannot replace"), path, error);
+        return failure(kli18n("cannot replace %1: %2"), path, error);
     }
     syncDirectoryOf(target);
     return {};
@@ -85,12 +89,12 @@ std::expected<QByteArray, QString> readRegularFile(const QString &path, qint64 m
     // O_NONBLOCK: opening a FIFO must not hang; it is refused below.
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        return failure(QStringLiteral("cannot open"), path, errno);
+        return failure(kli18n("cannot open %1: %2"), path, errno);
     }
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         ::close(fd);
-        return std::unexpected(QStringLiteral("cannot read %1: not a regular file").arg(path));
+        return std::unexpected(i18n("cannot read %1: not a regular file", path));
     }
     QByteArray content;
     char buffer[65536];
@@ -102,14 +106,14 @@ std::expected<QByteArray, QString> readRegularFile(const QString &path, qint64 m
         if (count < 0) {
             const int error = errno;
             ::close(fd);
-            return failure(QStringLiteral("cannot read"), path, error);
+            return failure(kli18n("cannot read %1: %2"), path, error);
         }
         if (count == 0) {
             break;
         }
         if (content.size() + count > maxSize) {
             ::close(fd);
-            return std::unexpected(QStringLiteral("cannot read %1: larger than %2 bytes").arg(path).arg(maxSize));
+            return std::unexpected(i18n("cannot read %1: larger than %2 bytes", path, maxSize));
         }
         content.append(buffer, int(count));
     }
@@ -124,7 +128,7 @@ Credentials::Credentials(uid_t uid)
     }
     const struct passwd *user = ::getpwuid(uid);
     if (!user) {
-        m_status = std::unexpected(QStringLiteral("user %1 is unknown").arg(uid));
+        m_status = std::unexpected(i18n("user %1 is unknown", uid));
         return;
     }
     const gid_t gid = user->pw_gid;
@@ -133,13 +137,13 @@ Credentials::Credentials(uid_t uid)
     ::getgrouplist(name.constData(), gid, nullptr, &count);
     std::vector<gid_t> groups(size_t(std::max(count, 1)), gid);
     if (::getgrouplist(name.constData(), gid, groups.data(), &count) < 0) {
-        m_status = std::unexpected(QStringLiteral("cannot list the groups of user %1").arg(uid));
+        m_status = std::unexpected(i18n("cannot list the groups of user %1", uid));
         return;
     }
     const int previousCount = ::getgroups(0, nullptr);
     m_previousGroups.resize(std::max(previousCount, 0));
     if (previousCount < 0 || ::getgroups(previousCount, m_previousGroups.data()) < 0) {
-        m_status = std::unexpected(QStringLiteral("cannot read the process's groups: %1").arg(errnoText(errno)));
+        m_status = std::unexpected(i18n("cannot read the process's groups: %1", errnoText(errno)));
         return;
     }
     // setfsuid() and setfsgid() return the previous value and change nothing
@@ -154,7 +158,7 @@ Credentials::Credentials(uid_t uid)
         switched = gid_t(::setfsgid(gid_t(-1))) == gid && uid_t(::setfsuid(uid_t(-1))) == uid;
     }
     if (!switched) {
-        m_status = std::unexpected(QStringLiteral("cannot act as user %1").arg(uid));
+        m_status = std::unexpected(i18n("cannot act as user %1", uid));
         restore();
     }
 }

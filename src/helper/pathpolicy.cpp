@@ -5,6 +5,8 @@
 
 #include "systempaths.h"
 
+#include <KLocalizedString>
+
 #include <QFile>
 #include <QStringList>
 
@@ -28,7 +30,7 @@ const QString NotificationSuffix = QStringLiteral(".conf");
 
 std::unexpected<QString> refused(const QString &path, const QString &reason)
 {
-    return std::unexpected(QStringLiteral("refused \"%1\": %2").arg(path, reason));
+    return std::unexpected(i18n("refused \"%1\": %2", path, reason));
 }
 
 QString errnoText(int error)
@@ -76,9 +78,9 @@ PathPolicy::Verdict checkDirectories(const QString &base, const QString &path)
         case Kind::Missing:
             return {};
         case Kind::Link:
-            return refused(path, QStringLiteral("%1 is a symbolic link").arg(walked));
+            return refused(path, i18n("%1 is a symbolic link", walked));
         case Kind::Unknown:
-            return refused(path, QStringLiteral("cannot examine %1: %2").arg(walked, errnoText(error)));
+            return refused(path, i18n("cannot examine %1: %2", walked, errnoText(error)));
         case Kind::Directory:
         case Kind::Regular:
         case Kind::Other:
@@ -98,13 +100,13 @@ PathPolicy::Verdict checkParentDirectory(const QString &path)
         return {};
     case Kind::Missing:
     case Kind::Unknown:
-        return refused(path, QStringLiteral("cannot examine %1: %2").arg(parent, errnoText(error)));
+        return refused(path, i18n("cannot examine %1: %2", parent, errnoText(error)));
     case Kind::Link:
     case Kind::Regular:
     case Kind::Other:
         break;
     }
-    return refused(path, QStringLiteral("%1 is not a directory").arg(parent));
+    return refused(path, i18n("%1 is not a directory", parent));
 }
 }
 
@@ -144,7 +146,7 @@ bool PathPolicy::isManagedFile(const QString &path)
 PathPolicy::Verdict PathPolicy::checkManagedFile(const QString &path)
 {
     if (!isManagedFile(path)) {
-        return refused(path, QStringLiteral("not a configuration file of the security event logging"));
+        return refused(path, i18n("not a configuration file of the security event logging"));
     }
     const Verdict directories = checkDirectories(SystemPaths::rootPrefix(), path);
     if (!directories) {
@@ -157,14 +159,14 @@ PathPolicy::Verdict PathPolicy::checkManagedFile(const QString &path)
     case Kind::Regular:
         return {};
     case Kind::Link:
-        return refused(path, QStringLiteral("it is a symbolic link"));
+        return refused(path, i18n("it is a symbolic link"));
     case Kind::Unknown:
-        return refused(path, QStringLiteral("cannot examine it: %1").arg(errnoText(error)));
+        return refused(path, i18n("cannot examine it: %1", errnoText(error)));
     case Kind::Directory:
     case Kind::Other:
         break;
     }
-    return refused(path, QStringLiteral("it is not a regular file"));
+    return refused(path, i18n("it is not a regular file"));
 }
 
 PathPolicy::Verdict PathPolicy::checkStatePath(const QString &path)
@@ -172,7 +174,7 @@ PathPolicy::Verdict PathPolicy::checkStatePath(const QString &path)
     const QString dir = SystemPaths::resolve(SystemPaths::PreviousConfigDir);
     const bool isDir = path == dir;
     if (!isDir && (!path.startsWith(dir + QLatin1Char('/')) || !isFileId(path.mid(dir.size() + 1)))) {
-        return refused(path, QStringLiteral("not in the helper's state directory"));
+        return refused(path, i18n("not in the helper's state directory"));
     }
     const Verdict directories = checkDirectories(SystemPaths::rootPrefix(), isDir ? path + QStringLiteral("/.") : path);
     if (!directories) {
@@ -184,23 +186,23 @@ PathPolicy::Verdict PathPolicy::checkStatePath(const QString &path)
     case Kind::Missing:
         return {};
     case Kind::Directory:
-        return isDir ? Verdict() : refused(path, QStringLiteral("it is a directory"));
+        return isDir ? Verdict() : refused(path, i18n("it is a directory"));
     case Kind::Regular:
-        return isDir ? refused(path, QStringLiteral("it is not a directory")) : Verdict();
+        return isDir ? refused(path, i18n("it is not a directory")) : Verdict();
     case Kind::Link:
-        return refused(path, QStringLiteral("it is a symbolic link"));
+        return refused(path, i18n("it is a symbolic link"));
     case Kind::Unknown:
-        return refused(path, QStringLiteral("cannot examine it: %1").arg(errnoText(error)));
+        return refused(path, i18n("cannot examine it: %1", errnoText(error)));
     case Kind::Other:
         break;
     }
-    return refused(path, QStringLiteral("it is not a regular file"));
+    return refused(path, i18n("it is not a regular file"));
 }
 
 PathPolicy::Verdict PathPolicy::checkArchiveFile(const QString &path, ArchiveUse use)
 {
     if (!path.startsWith(QLatin1Char('/'))) {
-        return refused(path, QStringLiteral("not an absolute path"));
+        return refused(path, i18n("not an absolute path"));
     }
     const Verdict directories = checkDirectories(QString(), path);
     if (!directories) {
@@ -220,10 +222,10 @@ PathPolicy::Verdict PathPolicy::checkArchiveFile(const QString &path, ArchiveUse
     case Kind::Unknown:
         return refused(path, errnoText(error));
     case Kind::Link:
-        return refused(path, QStringLiteral("it is a symbolic link"));
+        return refused(path, i18n("it is a symbolic link"));
     case Kind::Directory:
     case Kind::Other:
         break;
     }
-    return refused(path, QStringLiteral("it is not a regular file"));
+    return refused(path, i18n("it is not a regular file"));
 }

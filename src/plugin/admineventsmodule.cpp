@@ -541,7 +541,7 @@ void AdminEventsModule::restorePreviousConfiguration(QWidget *reportTo)
     for (QString &file : files) {
         file = SystemPaths::resolve(file);
     }
-    const QString error = m_configAccessService->errorString();
+    const QString error = AccessService::presentable(m_configAccessService->errorString());
     if (restored) {
         m_sngRequest = SngRequest::None;
         m_loggingService->restart();

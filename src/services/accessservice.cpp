@@ -107,6 +107,22 @@ QString AccessService::failureText(const KJob *job)
     }
 }
 
+QString AccessService::presentable(const QString &description)
+{
+    const std::pair<const char *, QString> markers[] = {
+        {ActionIds::AuditUnchangedError, i18n("Settings were not changed in system")},
+        {ActionIds::AuditWriteFailedError, i18n("Audit settings could not be written")},
+        {ActionIds::NothingToRestoreError, i18n("No previous configuration is kept")},
+        {ActionIds::ConfigRejectedError, i18n("The new configuration was rejected; nothing was installed")},
+    };
+    for (const auto &[marker, translation] : markers) {
+        if (description.startsWith(QLatin1String(marker))) {
+            return translation + description.mid(int(qstrlen(marker)));
+        }
+    }
+    return description;
+}
+
 KJob *AccessService::createJob(KAuth::Action &action)
 {
     // The helper answers in the administrator's language.

@@ -42,6 +42,10 @@ public:
     // error code when KAuth gives none (a refused authorisation comes as
     // error 4 without text). Empty when the job succeeded.
     static QString failureText(const KJob *job);
+    // A helper's error description for the administrator: the markers that
+    // callers recognise a failure by stay English in the description itself
+    // (the rest comes in the caller's language) and are translated here.
+    static QString presentable(const QString &description);
 
 Q_SIGNALS:
     // Both refer to the service's copy of the action, valid while the signal
