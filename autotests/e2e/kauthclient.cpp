@@ -24,6 +24,8 @@
 #include <KAuth/Action>
 #include <KAuth/ExecuteJob>
 
+#include <KLocalizedString>
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -127,6 +129,12 @@ void KAuthClient::refusedPathIsNotWritten()
     const QString unlisted = SystemPaths::resolve("/etc/passwd");
     QVERIFY(!service.writeConfig(unlisted, QByteArray("root::0:0::/root:/bin/sh\n")));
     QVERIFY2(service.errorString().startsWith(QLatin1String("refused")), qPrintable(service.errorString()));
+    QVERIFY(!QFileInfo::exists(unlisted));
+    // The helper answers in the caller's language, from its installed catalogue.
+    KLocalizedString::setLanguages({QStringLiteral("ru")});
+    QVERIFY(!service.writeConfig(unlisted, QByteArray("root::0:0::/root:/bin/sh\n")));
+    KLocalizedString::clearLanguages();
+    QVERIFY2(service.errorString().startsWith(QStringLiteral("в доступе к")), qPrintable(service.errorString()));
     QVERIFY(!QFileInfo::exists(unlisted));
 
     // A symbolic link in place of a managed file.
