@@ -5,8 +5,8 @@
 #include "ui_commonsettingswindow.h"
 
 #include "changesdialog.h"
-#include "guiutils.h"
 #include "destinationssettings.h"
+#include "guiutils.h"
 #include "logrotationsettings.h"
 #include "settingsexporter.h"
 #include "settingsimporter.h"
