@@ -37,9 +37,10 @@ FakeLibrary &library()
 
 char **copyList(const std::vector<const char *> &entries)
 {
+    // A list that ends early has nothing after its end.
     auto array = static_cast<char **>(std::calloc(entries.size() + 1, sizeof(char *)));
-    for (size_t i = 0; i < entries.size(); ++i) {
-        array[i] = entries[i] ? strdup(entries[i]) : nullptr;
+    for (size_t i = 0; i < entries.size() && entries[i]; ++i) {
+        array[i] = strdup(entries[i]);
     }
     return array;
 }
@@ -73,8 +74,7 @@ char **tnev_get_event_ids(void)
 }
 void tnev_free_string_array(char **array)
 {
-    // Entries after an early end are not reached: release what is there.
-    for (size_t i = 0; i < library().events.size() + library().groups.size() + 1 && array[i]; ++i) {
+    for (size_t i = 0; array[i]; ++i) {
         std::free(array[i]);
     }
     std::free(array);

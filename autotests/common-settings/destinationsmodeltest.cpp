@@ -55,6 +55,7 @@ private Q_SLOTS:
              "/vigil/log/tarn/events"},
             {"file, options on its line", "file", "\"/var/log/a.log\" perm(0640)", "File", "/var/log/a.log"},
             {"file, escaped path", "file", "\"/tmp/a\\\"b\\\\c\"", "File", "/tmp/a\"b\\c"},
+            {"file, path over two lines", "file", "\"/var/log/\nevents\" perm(0640)", "File", "/var/log/\nevents"},
             {"network with options", "network", "\"10.20.0.15\" port(514) transport(\"tcp\")", "Network", "10.20.0.15 port(514) transport(\"tcp\")"},
             {"network without options", "network", "\"10.0.0.1\"", "Network", "10.0.0.1"},
             {"network, options on later lines", "network", "\"10.0.0.1\"\n  port(601)", "Network", "10.0.0.1"},
@@ -122,6 +123,30 @@ private Q_SLOTS:
         QCOMPARE(model.destinationItem(0)->data(2).toString(), same);
         QCOMPARE(model.destinationItem(1)->data(2).toString(), stored);
         QCOMPARE(model.index(1, 2).data(), accepted ? value : QVariant(QStringLiteral("/var/log/same")));
+    }
+
+    void setTarget_data()
+    {
+        QTest::addColumn<QString>("argument");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("string on one line") << QStringLiteral("\"/a\" perm(0600)") << QStringLiteral("\"/new\" perm(0600)");
+        QTest::newRow("string over two lines") << QStringLiteral("\"/var/log/\nevents\" perm(0640)\ncreate-dirs(yes)")
+                                               << QStringLiteral("\"/new\" perm(0640)\ncreate-dirs(yes)");
+        QTest::newRow("single quotes") << QStringLiteral("  '/a \\' owner(root)") << QStringLiteral("\"/new\" owner(root)");
+        QTest::newRow("bare word, then a string") << QStringLiteral("/a \"x\ny\" perm(0600)") << QStringLiteral("\"/new\" \"x\ny\" perm(0600)");
+        QTest::newRow("empty") << QString() << QStringLiteral("\"/new\"");
+    }
+    // The target the argument starts with is replaced, however many lines
+    // its string takes; what follows stays, and the row shows the new target.
+    void setTarget()
+    {
+        QFETCH(QString, argument);
+        QFETCH(QString, stored);
+        DestinationsModel model;
+        model.setRootItem(makeTree({destination(QStringLiteral("d1"), QStringLiteral("file"), argument)}));
+        QVERIFY(model.setData(model.index(0, 2), QStringLiteral("/new")));
+        QCOMPARE(model.destinationItem(0)->data(2).toString(), stored);
+        QCOMPARE(model.index(0, 2).data().toString(), QStringLiteral("/new"));
     }
 
     // The statement goes; the others keep their order.

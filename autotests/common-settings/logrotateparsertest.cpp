@@ -73,6 +73,7 @@ private Q_SLOTS:
         QTest::newRow("no endscript") << QByteArray("/a/b {\n\tprerotate\n\t\ttrue\n}\n") << QStringList();
         QTest::newRow("unknown keyword") << QByteArray("/a/b {\n\tmaxsize 1M\n}\n") << QStringList();
         QTest::newRow("second block") << QByteArray("/a {\n}\n/b {\n}\n") << QStringList();
+        QTest::newRow("header that would read as a comment") << QByteArray("}# a\n{\n\trotate 1\n}\n") << QStringList();
     }
 
     void parse()
@@ -114,6 +115,26 @@ private Q_SLOTS:
         LogRotateParser again(write(lines.join(QLatin1Char('\n')).toUtf8()));
         std::unique_ptr<TreeItem> reread(again.parse());
         QCOMPARE(describe(reread.get()), describe(root.get()));
+    }
+
+    // Rendered from the tree alone, the page's directives come once each, as
+    // when the file's lines are edited: the first of each kind.
+    void renderRepeatedDirectives()
+    {
+        LogRotateParser parser(write("/a\nsize 1M\n{\n\trotate 2\n\tsize 5M\n\tdaily\n\tmissingok\n\tweekly\n\trotate 3\n}\n"));
+        std::unique_ptr<TreeItem> root(parser.parse());
+        QVERIFY(root);
+        ConfigAccessService service(nullptr);
+        RotationWriter writer(service, QString());
+        writer.setSourceLines(parser.sourceLines());
+        const QStringList lines = writer.getConfig(root.get());
+        QCOMPARE(lines, strings({"/a", "{", "\tsize 1M", "\trotate 2", "\tdaily", "\tmissingok", "}"}));
+        // Written again over what it wrote, nothing changes.
+        LogRotateParser again(write(lines.join(QLatin1Char('\n')).toUtf8() + '\n'));
+        std::unique_ptr<TreeItem> reread(again.parse());
+        RotationWriter rewriter(service, QString());
+        rewriter.setSourceLines(again.sourceLines());
+        QCOMPARE(rewriter.getConfig(reread.get()), lines);
     }
 
     // Over the source lines only the edited directives change.

@@ -76,6 +76,15 @@ private Q_SLOTS:
         delete m_model;
     }
 
+    void cleanupTestCase()
+    {
+        // The search field's clear button fades in and out with animations
+        // of no parent, which stop and delete themselves at their next step
+        // once their button has gone: let them, as the application's event
+        // loop would.
+        QTest::qWait(100);
+    }
+
     void formAsBuilt()
     {
         QCOMPARE(m_finder->windowTitle(), QStringLiteral("Form"));

@@ -13,6 +13,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -469,17 +472,20 @@ private Q_SLOTS:
     }
 
     // Boxes sorted by display text ("&" removed, "overlay" left out), one per
-    // text, the message parameter first; reopening replaces them; the
+    // text, the message parameter first; none for a name the file could not
+    // list (a comma, a control character); reopening replaces them; the
     // generated list follows the boxes.
     void dialog_parameterBoxes()
     {
         Fixture f;
         const Params params{{QStringLiteral("Zeta"), QStringLiteral("z")},
                             {QStringLiteral("Alpha"), QStringLiteral("a")},
-                            {QStringLiteral("B&eta"), QStringLiteral("b")}};
+                            {QStringLiteral("B&eta"), QStringLiteral("b")},
+                            {QStringLiteral("Comma"), QStringLiteral("c,d")}};
         const Params extended{{QStringLiteral("Alpha"), QStringLiteral("a2")},
                               {QStringLiteral("overlay_x"), QStringLiteral("o")},
-                              {QStringLiteral("Gamma"), QStringLiteral("g")}};
+                              {QStringLiteral("Gamma"), QStringLiteral("g")},
+                              {QStringLiteral("Tab"), QStringLiteral("t\tu")}};
         f.dialog->setEvent(f.event(QStringLiteral("title_check"), params, extended));
         QStringList texts;
         QStringList names;
@@ -494,6 +500,64 @@ private Q_SLOTS:
 
         f.dialog->setEvent(f.event(QStringLiteral("user_login_failed"), LoginParams));
         QCOMPARE(f.boxes().size(), 2);
+    }
+
+    void dialog_settingsOpenUnchanged_data()
+    {
+        QTest::addColumn<QStringList>("lines");
+        QTest::addColumn<QByteArray>("rc"); // "-": no file
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QStringList>("ticked");
+        QTest::addColumn<QString>("method"); // the one method box checked, or none
+        const QString title = QStringLiteral("\t\t\"event_title\", \"Failed\"");
+        QTest::newRow("parameters in another order than the boxes")
+            << QStringList{title, QStringLiteral("\t\t\"event_params\", \"user,host\"")} << QByteArray("[Event/userLoginFailed]\nAction=Popup\n")
+            << QStringLiteral("Failed") << QStringList{QStringLiteral("Remote host"), QStringLiteral("Account")} << QStringLiteral("popupCheckBox");
+        QTest::newRow("no title: the event's name") << QStringList{QStringLiteral("\t\t\"event_params\", \"host\"")}
+                                                    << QByteArray("[Event/userLoginFailed]\nAction=Sound\nSound=/s.oga\n")
+                                                    << QStringLiteral("Event user_login_failed") << QStringList{QStringLiteral("Remote host")}
+                                                    << QStringLiteral("soundCheckBox");
+        QTest::newRow("no section of the event") << QStringList{title} << QByteArray("[Event/other]\nAction=Popup|Sound\nSound=/o.oga\n")
+                                                 << QStringLiteral("Failed") << QStringList() << QString();
+        QTest::newRow("empty rc file") << QStringList{title} << QByteArray() << QStringLiteral("Failed") << QStringList() << QString();
+        QTest::newRow("no rc file") << QStringList{title} << QByteArray("-") << QStringLiteral("Failed") << QStringList() << QString();
+    }
+    // The settings dialog opens on what the files say, unchanged: OK stays
+    // off after a change is undone, and nothing of the settings opened
+    // before stays.
+    void dialog_settingsOpenUnchanged()
+    {
+        QFETCH(QStringList, lines);
+        QFETCH(QByteArray, rc);
+        QFETCH(QString, title);
+        QFETCH(QStringList, ticked);
+        QFETCH(QString, method);
+        Fixture f;
+        const auto writeRc = [&f](const QByteArray &content) {
+            QDir().mkpath(QFileInfo(f.rcPath()).absolutePath());
+            QFile file(f.rcPath());
+            return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+        };
+        EventTreeItem *event = f.event(QStringLiteral("user_login_failed"), LoginParams);
+        QVERIFY(writeRc("[Event/userLoginFailed]\nAction=Popup|Sound|Logfile|Execute\nExecute=/bin/x\nLogfile=file:///l\nSound=/x.oga\n"));
+        f.reopen(event, {QStringLiteral("\t\t\"event_title\", \"Other\""), QStringLiteral("\t\t\"event_params\", \"user\"")});
+
+        QVERIFY(rc == "-" ? QFile::remove(f.rcPath()) : writeRc(rc));
+        f.reopen(event, lines);
+        QCOMPARE(f.widget<QLineEdit>("titleLineEdit")->text(), title);
+        for (CheckBoxParam *box : f.boxes()) {
+            QCOMPARE(box->isChecked(), ticked.contains(box->text()));
+        }
+        for (const char *name : {"popupCheckBox", "soundCheckBox", "logFileCheckBox", "executeCheckBox"}) {
+            QCOMPARE(f.widget<QCheckBox>(name)->isChecked(), method == QLatin1String(name));
+        }
+        QCOMPARE(f.widget<QLineEdit>("executeEdit")->text(), QString());
+        QVERIFY(f.dialog->checkStartParams());
+        CheckBoxParam *box = f.boxes().at(0);
+        box->setChecked(!box->isChecked());
+        QVERIFY(f.ok()->isEnabled());
+        box->setChecked(!box->isChecked());
+        QVERIFY(!f.ok()->isEnabled());
     }
 
     // What syslog-ng makes of the files: both pass its syntax check, and the

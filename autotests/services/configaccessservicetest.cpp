@@ -33,7 +33,9 @@ private:
 void ConfigAccessServiceTest::writeConfigSendsTheBytes()
 {
     ScriptedService<ConfigAccessService> service;
-    const QByteArray content("{\"event\": {\"enabled\": \"0\"}}\n\0tail", 35);
+    // With a NUL inside: the bytes, not a C string, cross.
+    static const char text[] = "{\"event\": {\"enabled\": \"0\"}}\n\0tail";
+    const QByteArray content(text, sizeof text - 1);
 
     QVERIFY(service.writeConfig(QStringLiteral("/etc/tarn-syslog.conf"), content));
     QCOMPARE(service.actions.size(), 1);

@@ -73,14 +73,8 @@ public:
     {
         return m_members;
     }
-    qsizetype size() const
-    {
-        return static_cast<qsizetype>(m_members.size());
-    }
-    bool isEmpty() const
-    {
-        return m_members.empty();
-    }
+    qsizetype size() const;
+    bool isEmpty() const;
 
     // Object members by key; null when missing.
     const CatalogueValue *find(QStringView key) const;
@@ -109,3 +103,15 @@ struct CatalogueValue::Member {
     QString key;
     CatalogueValue value;
 };
+
+// Defined once Member is complete: clang instantiates the vector's members
+// where they are used.
+inline qsizetype CatalogueValue::size() const
+{
+    return static_cast<qsizetype>(m_members.size());
+}
+
+inline bool CatalogueValue::isEmpty() const
+{
+    return m_members.empty();
+}

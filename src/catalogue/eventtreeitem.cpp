@@ -9,6 +9,19 @@
 // Two cache lines on the platforms the module is built for.
 static_assert(sizeof(void *) != 8 || sizeof(EventTreeItem) <= 128, "a node should fit in two cache lines");
 
+// Under AddressSanitizer every node takes the general heap: a block reused
+// from the pool would hide a node used after it was deleted.
+#if defined(__SANITIZE_ADDRESS__)
+#define ADMINEVENTS_NODE_POOL 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ADMINEVENTS_NODE_POOL 0
+#endif
+#endif
+#ifndef ADMINEVENTS_NODE_POOL
+#define ADMINEVENTS_NODE_POOL 1
+#endif
+
 namespace
 {
 // Fixed-size blocks carved from large slabs, with a free list of returned
@@ -81,7 +94,7 @@ EventTreeItem::EventTreeItem(const QVector<QVariant> &data, EventTreeItem *paren
 void *EventTreeItem::operator new(std::size_t size)
 {
     // A subclass of another size takes the general heap.
-    return size == sizeof(EventTreeItem) ? nodePool().allocate() : ::operator new(size);
+    return ADMINEVENTS_NODE_POOL && size == sizeof(EventTreeItem) ? nodePool().allocate() : ::operator new(size);
 }
 
 void EventTreeItem::operator delete(void *node, std::size_t size) noexcept
@@ -89,7 +102,7 @@ void EventTreeItem::operator delete(void *node, std::size_t size) noexcept
     if (!node) {
         return;
     }
-    if (size == sizeof(EventTreeItem)) {
+    if (ADMINEVENTS_NODE_POOL && size == sizeof(EventTreeItem)) {
         nodePool().release(node);
     } else {
         ::operator delete(node);

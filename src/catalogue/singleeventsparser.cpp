@@ -166,6 +166,12 @@ void SingleEventsParser::initDefaultUsersAndGroups()
     groups = accounts.groups;
 }
 
+void SingleEventsParser::setDefaultUsersAndGroups(const QStringList &defaultUsers, const QStringList &defaultGroups)
+{
+    users = defaultUsers;
+    groups = defaultGroups;
+}
+
 QStringList SingleEventsParser::defaultUsers() const
 {
     return users;
@@ -604,6 +610,12 @@ void SingleEventsParser::getNodesDescription(const QString &path)
         entry.russianName = description.value(QLatin1String("ru")).toString();
         m_dictionary.insert(it.key(), entry);
     }
+}
+
+void SingleEventsParser::forgetNodesDescription()
+{
+    m_nodesDescription = QJsonDocument();
+    m_dictionary.clear();
 }
 
 ParameterType SingleEventsParser::parameterType(const EventTreeItem &item)

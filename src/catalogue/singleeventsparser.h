@@ -49,11 +49,17 @@ public:
     bool isConfigCorrect() const;
 
     void initDefaultUsersAndGroups();
+    // The accounts every audit table lists, in place of the local ones.
+    void setDefaultUsersAndGroups(const QStringList &defaultUsers, const QStringList &defaultGroups);
     QStringList defaultUsers() const;
     QStringList defaultGroups() const;
 
     // Loads the parameter dictionary, once per process.
     static void getNodesDescription(const QString &path);
+    // Forgets the dictionary, so that the next getNodesDescription() reads
+    // it again (tests). No parser may be alive then: parsers keep pointers
+    // into it.
+    static void forgetNodesDescription();
 
     // The type of a parameter's value with the range the dictionary gives
     // its name, or the default range of the kind the node carries.

@@ -22,6 +22,29 @@ QString firstLine(const TreeItem *item)
     return item->data(DestinationsModel::ValueColumn).toString().section(QLatin1Char('\n'), 0, 0);
 }
 
+// Where the target at the start of an argument text ends: after its string,
+// which may run over several lines, or after its bare word. Blanks before it
+// count as part of it.
+int targetEnd(const QString &argument)
+{
+    if (const auto literal = DestinationsModel::leadingLiteral(argument)) {
+        return literal->end;
+    }
+    int end = 0;
+    while (end < argument.size() && argument.at(end).isSpace()) {
+        ++end;
+    }
+    // A string never closed is the whole text.
+    if (end < argument.size() && (argument.at(end) == QLatin1Char('"') || argument.at(end) == QLatin1Char('\''))) {
+        return argument.size();
+    }
+    static const QString delimiters = QStringLiteral("()\"';,#");
+    while (end < argument.size() && !argument.at(end).isSpace() && !delimiters.contains(argument.at(end))) {
+        ++end;
+    }
+    return end;
+}
+
 bool isComment(const TreeItem *item)
 {
     return item->data(1).toString() == QLatin1String(CommonSettingsParser::CommentOption) || item->data(0).toString().startsWith(QLatin1Char('#'));
@@ -117,15 +140,17 @@ QVariant DestinationsModel::data(const QModelIndex &index, int role) const
         if (driver != FileDriver && driver != NetworkDriver) {
             return line;
         }
-        const auto literal = leadingLiteral(line);
+        // The string may go on over further lines.
+        const QString argument = item->data(ValueColumn).toString();
+        const auto literal = leadingLiteral(argument);
         if (!literal) {
             return line.simplified();
         }
         if (driver == FileDriver) {
             return literal->value;
         }
-        // The address, then the options that follow it on the line.
-        const QString options = line.mid(literal->end).simplified();
+        // The address, then the options that follow it on its last line.
+        const QString options = argument.mid(literal->end).section(QLatin1Char('\n'), 0, 0).simplified();
         return options.isEmpty() ? literal->value : literal->value + QLatin1Char(' ') + options;
     }
     }
@@ -139,11 +164,10 @@ bool DestinationsModel::setData(const QModelIndex &index, const QVariant &value,
     if (!item || role != Qt::EditRole || index.column() != ValueColumn || text.isEmpty() || hasControlCharacters(text)) {
         return false;
     }
-    QStringList lines = item->data(ValueColumn).toString().split(QLatin1Char('\n'));
-    const auto literal = leadingLiteral(lines.first());
-    // The options after the string on the same line stay.
-    lines.first() = quoted(text) + (literal ? lines.first().mid(literal->end) : QString());
-    if (!item->setData(ValueColumn, lines.join(QLatin1Char('\n')))) {
+    // The target, a string (over as many lines as it takes) or a bare word,
+    // is replaced; everything after it stays.
+    const QString argument = item->data(ValueColumn).toString();
+    if (!item->setData(ValueColumn, QString(quoted(text) + argument.mid(targetEnd(argument))))) {
         return false;
     }
     Q_EMIT dataChanged(index, index);
@@ -229,7 +253,7 @@ std::optional<DestinationsModel::Literal> DestinationsModel::leadingLiteral(cons
         }
         literal.value += c;
     }
-    // Not closed on this line.
+    // Never closed.
     return std::nullopt;
 }
 

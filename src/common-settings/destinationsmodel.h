@@ -41,7 +41,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     // Sets the target (file path, network address) of the row: the string
-    // the driver line starts with is replaced by `value`, quoted; the rest of
+    // the driver's argument starts with (which may run over several lines),
+    // or else its first bare word, is replaced by `value`, quoted; the rest of
     // the argument text stays. Refuses an empty value and one holding control
     // characters or line breaks.
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;

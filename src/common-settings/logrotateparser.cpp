@@ -72,7 +72,9 @@ TreeItem *LogRotateParser::parse() const
     QString header = lines.takeFirst();
     header.remove(QLatin1Char('{')).remove(QLatin1Char('}'));
     header = header.simplified();
-    if (header.isEmpty()) {
+    // The file patterns of the block; a "#" there would make the header a
+    // comment once written back on its own line.
+    if (header.isEmpty() || header.startsWith(QLatin1Char('#'))) {
         return badFile();
     }
 

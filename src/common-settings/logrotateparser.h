@@ -25,8 +25,9 @@ public:
     explicit LogRotateParser(const QString &configFile, QObject *parent = nullptr);
 
     // The tree, owned by the caller, or null: the file could not be read,
-    // holds no block, a keyword outside logRotateParameters(), a second
-    // block, or a script without "endscript". errorString() says why.
+    // holds no block (or one without file patterns), a keyword outside
+    // logRotateParameters(), a second block, or a script without
+    // "endscript". errorString() says why.
     TreeItem *parse() const override;
 
     // The lines of the file read by the last parse(), without the empty

@@ -3,7 +3,7 @@
 */
 #pragma once
 
-#include "auditsettings.h"
+#include "systemauditsettings.h"
 
 #include <KAuth/ActionReply>
 
@@ -67,5 +67,5 @@ protected:
     virtual uid_t callerUid() const;
 
 private:
-    AuditSettings m_auditSettings;
+    SystemAuditSettings m_auditSettings;
 };

@@ -15,6 +15,8 @@
 
 #include <KLocalizedString>
 
+#include <algorithm>
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDir>
@@ -84,6 +86,14 @@ QString syslogString(const QString &text)
         }
     }
     return body;
+}
+
+// A parameter the destination file can name: the names are joined with ","
+// in one line of the file, so neither a comma nor a line break or another
+// control character may be part of one.
+bool isStorableParameter(const QString &name)
+{
+    return !name.isEmpty() && !name.contains(QLatin1Char(',')) && std::none_of(name.cbegin(), name.cend(), isLineBreakOrControl);
 }
 
 // The message id names the file, the filter and the destination and stands
@@ -357,17 +367,16 @@ void DBusDialog::setParams(const QString &eventId, const QString &rcPath, const 
         m_startMode = 2;
     }
 
+    // A file that cannot be read, or has no section of the event, gives no
+    // methods: none of the event opened before may stay.
+    QByteArray content;
     QFile file(rcPath);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return;
-    }
-    QByteArray content = file.readAll();
-    const int nul = content.indexOf('\0');
-    if (nul >= 0) {
-        content.truncate(nul);
-    }
-    if (content.isEmpty()) {
-        return;
+    if (file.open(QIODevice::ReadOnly)) {
+        content = file.readAll();
+        const int nul = content.indexOf('\0');
+        if (nul >= 0) {
+            content.truncate(nul);
+        }
     }
     m_rcPath = rcPath;
     m_eventId = eventId;
@@ -466,7 +475,12 @@ void DBusDialog::setEvent(EventTreeItem *item)
 
     const QString displayText = item ? item->data(0).toString() : QString();
     ui->eventLabel->setText(displayText);
-    ui->titleLineEdit->setText(m_startTitle.isEmpty() ? displayText : m_startTitle);
+    // Without a title of its own the event's name is shown, and it is then
+    // the title the dialog starts with.
+    if (m_startTitle.isEmpty()) {
+        m_startTitle = displayText;
+    }
+    ui->titleLineEdit->setText(m_startTitle);
 
     if (item) {
         for (const QString &groupName : {QStringLiteral("message-params"), QStringLiteral("extend-message-params")}) {
@@ -478,7 +492,7 @@ void DBusDialog::setEvent(EventTreeItem *item)
         }
     }
     for (const auto &[text, nativeName] : m_params) {
-        if (text.startsWith(QLatin1String("overlay"))) {
+        if (text.startsWith(QLatin1String("overlay")) || !isStorableParameter(nativeName)) {
             continue;
         }
         auto *box = new CheckBoxParam(text, nativeName, this);
@@ -582,14 +596,12 @@ bool DBusDialog::checkStartParams() const
     if (!ui->repeatGroupBox->isHidden() && (ui->repeatCheckBox->isChecked() != m_startRepeat || ui->intervalSpinBox->value() != m_startInterval)) {
         return false;
     }
-    QStringList checked;
+    // Each box shows whether the file names its parameter, whatever the
+    // order of the names there.
     for (const CheckBoxParam *box : m_checkBoxes) {
-        if (box->isChecked()) {
-            checked.append(box->param().toString());
+        if (box->isChecked() != m_startParams.contains(box->param().toString())) {
+            return false;
         }
-    }
-    if (checked != m_startParams) {
-        return false;
     }
     if (ui->soundEdit->text() != m_startSound || ui->logFileEdit->text() != m_startLogFile || ui->executeEdit->text() != m_startExecute) {
         return false;

@@ -91,11 +91,20 @@ QStringList RotationWriter::renderTree(TreeItem *root) const
 {
     const TreeItem *block = root->child(0);
     QStringList lines{block->data(0).toString(), QStringLiteral("{")};
+    // As when the file's lines are edited: the first of each kind the page
+    // edits, and no repetition of it.
+    std::array<bool, KindCount> placed{};
     const int count = block->childCount();
     for (int row = 0; row < count; ++row) {
         const TreeItem *node = block->child(row);
         const QString keyword = node->data(0).toString();
         if (!isScript(keyword)) {
+            if (const auto kind = kindOf(keyword)) {
+                if (placed[*kind]) {
+                    continue;
+                }
+                placed[*kind] = true;
+            }
             lines << Tab + directive(node);
             continue;
         }

@@ -7,8 +7,10 @@
 
 // Renders the tree of a logrotate file (the shape LogRotateParser builds).
 //
-// Without source lines the block is written from the tree alone: the header,
-// "{", one line per directive (scripts up to "endscript"), "}". With the lines
+// Without source lines (or with lines that hold no block to edit) the block
+// is written from the tree alone: the header, "{", one line per directive
+// (scripts up to "endscript"; of the directives the page edits only the
+// first of each kind), "}". With the lines
 // of the file the tree was read from, only the directives the rotation page
 // edits change: the number kept ("rotate"), the size limit ("size") and the
 // period ("hourly" ... "yearly"). Each is set from the block's first node of

@@ -14,11 +14,11 @@
 // the key is a bare audit identifier; for the other types it is the audit
 // identifier, "/" and the subject (a user or group name). The map written by
 // setAuditSettings() also carries the audit type under "AUDIT_TYPE".
-class AuditSettings : public QObject
+class SystemAuditSettings : public QObject
 {
     Q_OBJECT
 public:
-    explicit AuditSettings(QObject *parent = nullptr);
+    explicit SystemAuditSettings(QObject *parent = nullptr);
 
     // The current value of every identifier of `auditIDs` (for every subject
     // of `list`, unless the audit type is 4).

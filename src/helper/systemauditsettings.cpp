@@ -1,7 +1,7 @@
 /*
     SPDX-License-Identifier: GPL-2.0-or-later
 */
-#include "auditsettings.h"
+#include "systemauditsettings.h"
 
 #include "tarnevents.h"
 
@@ -35,12 +35,12 @@ int currentValue(const QString &auditId, int auditType, const QString &subject)
 }
 }
 
-AuditSettings::AuditSettings(QObject *parent)
+SystemAuditSettings::SystemAuditSettings(QObject *parent)
     : QObject(parent)
 {
 }
 
-QVariantMap AuditSettings::getAuditSettings(const QStringList &list, int auditType, const QStringList &auditIDs) const
+QVariantMap SystemAuditSettings::getAuditSettings(const QStringList &list, int auditType, const QStringList &auditIDs) const
 {
     QVariantMap settings;
     for (const QString &auditId : auditIDs) {
@@ -55,7 +55,7 @@ QVariantMap AuditSettings::getAuditSettings(const QStringList &list, int auditTy
     return settings;
 }
 
-bool AuditSettings::isAuditSettingsChanged(const QVariantMap &settings) const
+bool SystemAuditSettings::isAuditSettingsChanged(const QVariantMap &settings) const
 {
     const int auditType = settings.value(AuditTypeKey).toInt();
     bool changed = false;
@@ -72,7 +72,7 @@ bool AuditSettings::isAuditSettingsChanged(const QVariantMap &settings) const
     return changed;
 }
 
-QStringList AuditSettings::setAuditSettings(const QVariantMap &settings) const
+QStringList SystemAuditSettings::setAuditSettings(const QVariantMap &settings) const
 {
     const int auditType = settings.value(AuditTypeKey).toInt();
     QStringList failed;
