@@ -134,6 +134,7 @@ private Q_SLOTS:
                                                << QStringLiteral("\"/new\" perm(0640)\ncreate-dirs(yes)");
         QTest::newRow("single quotes") << QStringLiteral("  '/a \\' owner(root)") << QStringLiteral("\"/new\" owner(root)");
         QTest::newRow("bare word, then a string") << QStringLiteral("/a \"x\ny\" perm(0600)") << QStringLiteral("\"/new\" \"x\ny\" perm(0600)");
+        QTest::newRow("bare word before a brace") << QStringLiteral("a{b}") << QStringLiteral("\"/new\"{b}");
         QTest::newRow("empty") << QString() << QStringLiteral("\"/new\"");
     }
     // The target the argument starts with is replaced, however many lines

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cerrno>
@@ -164,8 +165,8 @@ QByteArray Root::sampleFile(const QString &systemPath)
 
 bool hasKeysQtMishandles(const QString &json)
 {
-    return json.contains(QChar(0)) || json.contains(QChar(0xFEFF)) || json.contains(QLatin1String("\\u0000"), Qt::CaseInsensitive)
-        || json.contains(QLatin1String("\\ufeff"), Qt::CaseInsensitive);
+    static const QRegularExpression escapes(QStringLiteral("\\\\u(0000|feff|d[89a-f][0-9a-f]{2})"), QRegularExpression::CaseInsensitiveOption);
+    return json.contains(QChar(0)) || json.contains(QChar(0xFEFF)) || escapes.match(json).hasMatch();
 }
 
 QList<QByteArray> split(const QByteArray &data, const QByteArray &separator, int maxPieces)

@@ -68,7 +68,9 @@ public:
 };
 
 // Whether a JSON text may hold keys that Qt 5's JSON objects do not keep as
-// they read them: with a NUL character, or starting with a byte order mark.
+// they read them: with a NUL character, starting with a byte order mark, or
+// with a surrogate written as an escape (alone, it cannot be written back
+// as UTF-8).
 bool hasKeysQtMishandles(const QString &json);
 
 // `data` cut at every `separator`, into at most `maxPieces` pieces (the last

@@ -14,7 +14,7 @@
 // beside it that its links point into, nor any other path an argument names.
 // The helper acts with the file system identity of nobody, and its
 // temporary files go into the tree, so that even a helper that misbehaved
-// could not change the machine.
+// could change no more of the machine than nobody may.
 #include "admineventshelper.h"
 #include "fuzzsupport.h"
 #include "fuzztarget.h"
@@ -205,10 +205,11 @@ QByteArray stateOf(const QString &path)
     if (::lstat(encoded.constData(), &status) != 0) {
         return "missing";
     }
+    // Not the link count: a name in the tree that is a hard link to a file
+    // outside may be replaced, which leaves that file one name fewer.
     QByteArray state = QByteArray::number(uint(status.st_mode)) + ' ' + QByteArray::number(qulonglong(status.st_ino)) + ' '
         + QByteArray::number(qint64(status.st_size)) + ' ' + QByteArray::number(qint64(status.st_mtim.tv_sec)) + '.'
-        + QByteArray::number(qint64(status.st_mtim.tv_nsec)) + ' ' + QByteArray::number(qulonglong(status.st_nlink)) + ' '
-        + QByteArray::number(uint(status.st_uid));
+        + QByteArray::number(qint64(status.st_mtim.tv_nsec)) + ' ' + QByteArray::number(uint(status.st_uid)) + ' ' + QByteArray::number(uint(status.st_gid));
     if (S_ISREG(status.st_mode) && status.st_size < 1024 * 1024) {
         QFile file(path);
         if (file.open(QIODevice::ReadOnly)) {

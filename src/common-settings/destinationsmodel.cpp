@@ -38,7 +38,8 @@ int targetEnd(const QString &argument)
     if (end < argument.size() && (argument.at(end) == QLatin1Char('"') || argument.at(end) == QLatin1Char('\''))) {
         return argument.size();
     }
-    static const QString delimiters = QStringLiteral("()\"';,#");
+    // Whatever syslog-ng reads as syntax ends the word.
+    static const QString delimiters = QStringLiteral("(){}\"';,#");
     while (end < argument.size() && !argument.at(end).isSpace() && !delimiters.contains(argument.at(end))) {
         ++end;
     }
