@@ -14,6 +14,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace
 {
 const QString OverlayPrefix = QStringLiteral("overlay");
@@ -79,6 +81,12 @@ void AuditDialog::setTableData(const QString &json) const
         }
         records.append(record);
     }
+    // In the order of the names themselves: Qt's JSON objects order keys
+    // beyond the Basic Multilingual Plane differently depending on how the
+    // object was built, and the table must read the same after a write.
+    std::sort(records.begin(), records.end(), [](const AuditRecord &a, const AuditRecord &b) {
+        return a.name < b.name;
+    });
     m_model->updateData(records);
 }
 

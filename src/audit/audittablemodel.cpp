@@ -25,10 +25,10 @@ AuditTableModel::~AuditTableModel() = default;
 
 void AuditTableModel::updateData(QList<AuditRecord> records)
 {
+    beginResetModel();
     if (!records.isSharedWith(m_records)) {
         m_records = std::move(records);
     }
-    beginResetModel();
     endResetModel();
 }
 
