@@ -1,20 +1,25 @@
 /*
     SPDX-License-Identifier: GPL-2.0-or-later
 */
-// The helper's argument maps: each of the nine actions called with a map of
-// keys and values of any type, the helper's own keys among them, over a
-// throwaway system tree that is made anew for every input.
+// The helper's argument maps: each of its actions called with a map of keys
+// and values of any type, the helper's own keys among them (the caller's
+// languages and the apply a file action belongs to too), over a throwaway
+// system tree that is made anew for every input.
 //
 // Input: a byte of hazards in the tree (links out of it, a directory where a
 // file belongs, a hard link to a file outside, a failing systemctl), a byte
-// that chooses the action, then what the arguments are built from.
+// that chooses the action, then what the arguments are built from; what is
+// left may ask for a second action on the same tree, a restore of the
+// previous configuration among them.
 //
 // Every reply is a success with the action's documented effect or an error
-// with a description. Nothing outside the tree changes: not the directory
+// with a description. A restore puts every file it names back as it was
+// before the first action. Nothing outside the tree changes: not the directory
 // beside it that its links point into, nor any other path an argument names.
 // The helper acts with the file system identity of nobody, and its
 // temporary files go into the tree, so that even a helper that misbehaved
 // could change no more of the machine than nobody may.
+#include "actionids.h"
 #include "admineventshelper.h"
 #include "fuzzsupport.h"
 #include "fuzztarget.h"
@@ -25,6 +30,7 @@
 #include <QCryptographicHash>
 #include <QDebug>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QMap>
 #include <QSet>
@@ -312,6 +318,10 @@ const QList<Action> &actions()
     return all;
 }
 
+// Only ever the second action of an input: after the first had the chance
+// to keep a previous version.
+const Action Restore{"restoreprevious", &AdminEventsHelper::restoreprevious, {}};
+
 // Paths the arguments may name: the managed files (also in forms that are
 // not exact), notification files of every kind of id, archives, and places
 // outside the tree.
@@ -485,6 +495,16 @@ QVariantMap argumentsFor(const Action &action, Fuzz::Bytes &input)
         }
         args.insert(key, audit && input.below(4) != 0 ? valueOfType(input, Int, 0) : value(input, 0));
     }
+    // The keys every action may carry besides its own. An input that ends
+    // here adds neither.
+    if (input.below(4) == 3) {
+        static const QStringList codes{QStringLiteral("ru"), QStringLiteral("de_DE"), QStringLiteral("../../tmp"), QStringLiteral("sr@latin")};
+        args.insert(QString::fromLatin1(ActionIds::LanguagesKey), input.flag() ? QVariant(QStringList{input.pick(codes), word(input)}) : value(input, 0));
+    }
+    if (input.below(4) == 3) {
+        args.insert(QString::fromLatin1(ActionIds::GenerationArgument),
+                    input.flag() ? QVariant(input.pick({QStringLiteral("1"), QStringLiteral("2")})) : value(input, 0));
+    }
     return args;
 }
 
@@ -524,7 +544,23 @@ QByteArray encodedKey(const QString &text)
     return text.toLocal8Bit();
 }
 
-void checkSuccess(const QString &name, const QVariantMap &args, const KAuth::ActionReply &reply, const QByteArray &importedArchive)
+// The content of every file of the tree's /etc, by path.
+QMap<QString, QByteArray> configurationFiles()
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(rooted(QStringLiteral("/etc")), QDir::Files | QDir::Hidden | QDir::NoSymLinks, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(path, contentOf(path));
+    }
+    return files;
+}
+
+void checkSuccess(const QString &name,
+                  const QVariantMap &args,
+                  const KAuth::ActionReply &reply,
+                  const QByteArray &importedArchive,
+                  const QMap<QString, QByteArray> &filesAtStart)
 {
     if (name == QLatin1String("loggingservicectl")) {
         const QString cmd = args.value(QStringLiteral("cmd")).toString();
@@ -570,7 +606,7 @@ void checkSuccess(const QString &name, const QVariantMap &args, const KAuth::Act
         // Keys that reach the store as the same bytes: the last one wins.
         QMap<QPair<QByteArray, QByteArray>, int> expected;
         for (auto it = args.cbegin(); it != args.cend(); ++it) {
-            if (it.key() == QLatin1String("AUDIT_TYPE")) {
+            if (it.key() == QLatin1String("AUDIT_TYPE") || it.key() == QLatin1String(ActionIds::LanguagesKey)) {
                 continue;
             }
             const int slash = type == 4 ? -1 : it.key().indexOf(QLatin1Char('/'));
@@ -580,6 +616,15 @@ void checkSuccess(const QString &name, const QVariantMap &args, const KAuth::Act
         }
         for (auto it = expected.cbegin(); it != expected.cend(); ++it) {
             FUZZ_CHECK(tnevas_get_audit_event(it.key().first.constData(), type, it.key().second.constData()) == it.value());
+        }
+    } else if (name == QLatin1String("restoreprevious")) {
+        const QVariant restored = reply.data().value(QString::fromLatin1(ActionIds::RestoredKey));
+        FUZZ_CHECK(restored.userType() == QMetaType::QStringList);
+        for (const QString &systemPath : restored.toStringList()) {
+            const QString path = rooted(systemPath);
+            FUZZ_CHECK(isManagedInTree(path));
+            const auto before = filesAtStart.constFind(path);
+            FUZZ_CHECK(before == filesAtStart.cend() ? isMissing(path) : contentOf(path) == *before);
         }
     } else if (name == QLatin1String("getauditsettings")) {
         const int type = args.value(QStringLiteral("auditType")).toInt();
@@ -663,17 +708,12 @@ void initialize()
     }
 }
 
-int runOne(const std::uint8_t *data, std::size_t size)
+// One action with arguments from `input`, and the checks of its reply.
+void runAction(const Action &action, Fuzz::Bytes &input, const QMap<QString, QByteArray> &filesAtStart)
 {
-    Fuzz::Bytes input(data, size);
-    const int hazards = input.byte();
-    const Action &action = actions().at(input.below(actions().size()));
-
-    world->root.activate();
     const QByteArray previousTemp = qgetenv("TMPDIR");
     qputenv("TMPDIR", QFile::encodeName(rooted(QStringLiteral("/tmp"))));
     QDir::setCurrent(world->root.path());
-    makeWorld(hazards);
 
     const QVariantMap args = argumentsFor(action, input);
     const QString name = QLatin1String(action.name);
@@ -683,7 +723,7 @@ int runOne(const std::uint8_t *data, std::size_t size)
     if (name == QLatin1String("exportconfig") && output.userType() == QMetaType::QString && QDir::isAbsolutePath(output.toString())
         && !world->root.isInside(output.toString())) {
         qputenv("TMPDIR", previousTemp);
-        return 0;
+        return;
     }
     const QVariant source = args.value(QStringLiteral("input"));
     const QByteArray importedArchive = source.userType() == QMetaType::QString ? contentOf(source.toString()) : QByteArray();
@@ -723,10 +763,26 @@ int runOne(const std::uint8_t *data, std::size_t size)
     FUZZ_CHECK(after == before);
 
     if (reply.type() == KAuth::ActionReply::SuccessType) {
-        checkSuccess(name, args, reply, importedArchive);
+        checkSuccess(name, args, reply, importedArchive, filesAtStart);
     } else {
         FUZZ_CHECK(reply.type() == KAuth::ActionReply::HelperErrorType);
         FUZZ_CHECK(!reply.errorDescription().isEmpty());
+    }
+}
+
+int runOne(const std::uint8_t *data, std::size_t size)
+{
+    Fuzz::Bytes input(data, size);
+    const int hazards = input.byte();
+    const Action &first = actions().at(input.below(actions().size()));
+
+    world->root.activate();
+    makeWorld(hazards);
+    const QMap<QString, QByteArray> filesAtStart = configurationFiles();
+    runAction(first, input, filesAtStart);
+    if (!input.atEnd() && input.below(4) == 3) {
+        const int choice = input.below(actions().size() + 2);
+        runAction(choice < actions().size() ? actions().at(choice) : Restore, input, filesAtStart);
     }
     return 0;
 }
