@@ -56,6 +56,22 @@ private Q_SLOTS:
         }
     }
 
+    // Qt orders these keys one way when it reads them and another when they
+    // are inserted; the text is always that of the object read.
+    void membersInTheOrderOfCodePoints()
+    {
+        const QString replacement = QStringLiteral("a") + QChar(0xFFFD);
+        const QString emoji = QStringLiteral("a") + QString::fromUtf8("\xF0\x9F\x98\x80");
+        const QByteArray text = QStringLiteral("{\"%1\":1,\"%2\":2}").arg(replacement, emoji).toUtf8();
+        QJsonObject inserted;
+        inserted.insert(emoji, 2);
+        inserted.insert(replacement, 1);
+        const QString expected = QString::fromUtf8(text);
+        QCOMPARE(CompactJson::toText(QJsonDocument::fromJson(text).object()), expected);
+        QCOMPARE(CompactJson::toText(inserted), expected);
+        QCOMPARE(CompactJson::toText(QJsonArray{inserted}), QLatin1Char('[') + expected + QLatin1Char(']'));
+    }
+
     void parsesBackToTheSameValue()
     {
         const QJsonArray array{QStringLiteral("q\"uote"), QStringLiteral("back\\slash"), QStringLiteral("line\nbreak"), QString(QChar(0x1F))};

@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+
 namespace
 {
 QChar hexDigit(uint value)
@@ -71,6 +73,69 @@ void appendString(QString &out, const QString &text)
     out += QLatin1Char('"');
 }
 
+// A number in QJsonDocument's shortest form.
+void appendNumber(QString &out, const QJsonValue &number)
+{
+    const QByteArray text = QJsonDocument(QJsonArray{number}).toJson(QJsonDocument::Compact);
+    out += QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+// Members in the order of the code points of their keys, as QJsonDocument
+// writes a document it read. Qt 5's objects order keys beyond the Basic
+// Multilingual Plane differently when members were inserted one by one, and
+// the same object must always give the same text.
+void appendJson(QString &out, const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::Object: {
+        const QJsonObject object = value.toObject();
+        QStringList keys = object.keys();
+        std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) {
+            const QVector<uint> pointsA = a.toUcs4();
+            const QVector<uint> pointsB = b.toUcs4();
+            // Lone surrogates may read as the same code point.
+            return pointsA != pointsB ? pointsA < pointsB : a < b;
+        });
+        out += QLatin1Char('{');
+        for (const QString &key : std::as_const(keys)) {
+            if (&key != &keys.constFirst()) {
+                out += QLatin1Char(',');
+            }
+            appendString(out, key);
+            out += QLatin1Char(':');
+            appendJson(out, object.value(key));
+        }
+        out += QLatin1Char('}');
+        break;
+    }
+    case QJsonValue::Array: {
+        out += QLatin1Char('[');
+        bool first = true;
+        for (const QJsonValue &element : value.toArray()) {
+            if (!first) {
+                out += QLatin1Char(',');
+            }
+            first = false;
+            appendJson(out, element);
+        }
+        out += QLatin1Char(']');
+        break;
+    }
+    case QJsonValue::String:
+        appendString(out, value.toString());
+        break;
+    case QJsonValue::Bool:
+        out += value.toBool() ? QLatin1String("true") : QLatin1String("false");
+        break;
+    case QJsonValue::Double:
+        appendNumber(out, value);
+        break;
+    default:
+        out += QLatin1String("null");
+        break;
+    }
+}
+
 bool appendValue(QString &out, const CatalogueValue &value)
 {
     switch (value.type()) {
@@ -126,11 +191,15 @@ QString toText(const CatalogueValue &value)
 
 QString toText(const QJsonArray &array)
 {
-    return toText(CatalogueValue::fromJson(array));
+    QString out;
+    appendJson(out, array);
+    return out;
 }
 
 QString toText(const QJsonObject &object)
 {
-    return toText(CatalogueValue::fromJson(object));
+    QString out;
+    appendJson(out, object);
+    return out;
 }
 }

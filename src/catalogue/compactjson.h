@@ -18,6 +18,10 @@ namespace CompactJson
 {
 // An array or an object.
 QString toText(const CatalogueValue &value);
+// The same, with the members of every object in the order of the code
+// points of their keys: QJsonDocument's order for an object it read, but
+// also for one whose members were inserted, where Qt orders keys beyond the
+// Basic Multilingual Plane otherwise.
 QString toText(const QJsonArray &array);
 QString toText(const QJsonObject &object);
 }
