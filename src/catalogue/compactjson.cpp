@@ -88,22 +88,28 @@ void appendJson(QString &out, const QJsonValue &value)
 {
     switch (value.type()) {
     case QJsonValue::Object: {
+        // Taken as the object iterates them: looking a key up again may miss
+        // it where Qt's two orders disagree.
         const QJsonObject object = value.toObject();
-        QStringList keys = object.keys();
-        std::sort(keys.begin(), keys.end(), [](const QString &a, const QString &b) {
-            const QVector<uint> pointsA = a.toUcs4();
-            const QVector<uint> pointsB = b.toUcs4();
+        QVector<std::pair<QString, QJsonValue>> members;
+        members.reserve(object.size());
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            members.append({it.key(), it.value()});
+        }
+        std::sort(members.begin(), members.end(), [](const auto &a, const auto &b) {
+            const QVector<uint> pointsA = a.first.toUcs4();
+            const QVector<uint> pointsB = b.first.toUcs4();
             // Lone surrogates may read as the same code point.
-            return pointsA != pointsB ? pointsA < pointsB : a < b;
+            return pointsA != pointsB ? pointsA < pointsB : a.first < b.first;
         });
         out += QLatin1Char('{');
-        for (const QString &key : std::as_const(keys)) {
-            if (&key != &keys.constFirst()) {
+        for (const auto &[key, member] : std::as_const(members)) {
+            if (&key != &members.constFirst().first) {
                 out += QLatin1Char(',');
             }
             appendString(out, key);
             out += QLatin1Char(':');
-            appendJson(out, object.value(key));
+            appendJson(out, member);
         }
         out += QLatin1Char('}');
         break;
