@@ -103,10 +103,12 @@ void appendJson(QString &out, const QJsonValue &value)
             return pointsA != pointsB ? pointsA < pointsB : a.first < b.first;
         });
         out += QLatin1Char('{');
+        bool first = true;
         for (const auto &[key, member] : std::as_const(members)) {
-            if (&key != &members.constFirst().first) {
+            if (!first) {
                 out += QLatin1Char(',');
             }
+            first = false;
             appendString(out, key);
             out += QLatin1Char(':');
             appendJson(out, member);
